@@ -1,0 +1,96 @@
+#include "engine/ctrol_panel.h"
+
+#include <cstdio>
+
+#include "engine/user_panel_notice.h"
+#include "panels/move_win.h"
+#include "platform/window.h"
+
+CCtrolPanelDlg* theCtrolPanel = nullptr;
+IUserPanelNotice* theUserPanel = nullptr;
+
+namespace {
+
+constexpr int IDC_TARGET_HANDLE = 1003;
+constexpr int IDC_COMPONENT_HANDLE = 1004;
+
+std::string handleText(platform::Hwnd hwnd) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%08x", static_cast<unsigned>(platform::handleValue(hwnd)));
+    return text;
+}
+
+}  // namespace
+
+CCtrolPanelDlg::CCtrolPanelDlg(platform::CDialog* parent) : platform::CDialog(IDD, parent) {}
+
+// Members go in reverse order of declaration: component, target, windowList, then the base.
+CCtrolPanelDlg::~CCtrolPanelDlg() = default;
+
+const platform::MessageMap& CCtrolPanelDlg::GetMessageMap() const {
+    static const platform::MessageMap map{&platform::CDialog::GetMessageMap(),
+                                          {platform::onTimer(&CCtrolPanelDlg::OnTimer)}};
+    return map;
+}
+
+bool CCtrolPanelDlg::OnInitDialog() {
+    platform::CDialog::OnInitDialog();
+    theCtrolPanel = this;
+    return true;
+}
+
+bool CCtrolPanelDlg::DestroyWindow() {
+    KillTimer(kTrackingTimer);
+    stopMask();
+    return platform::CDialog::DestroyWindow();
+}
+
+void CCtrolPanelDlg::startTimer() { SetTimer(kTrackingTimer, kTrackingPeriodMs); }
+
+void CCtrolPanelDlg::OnTimer(std::uintptr_t id) {
+    if (id == kTrackingTimer) {
+        checkTarget();
+        showHandles();
+    }
+    Default();
+}
+
+void CCtrolPanelDlg::checkTarget() {
+    if (hasTarget == 1) {
+        if (!platform::isWindow(target.hwnd)) {
+            loseTarget();
+        } else if (platform::isIconic(target.hwnd)) {
+            return;
+        } else if (masking == 0) {
+            findComponent(target);
+        } else {
+            platform::Rect now;
+            platform::getWindowRect(target.hwnd, now);
+            if (now.width() == maskWindowRect.width() && now.height() == maskWindowRect.height()) {
+                findComponent(target);
+            } else {
+                loseTarget();
+            }
+        }
+    }
+    if (hasTarget == 0) searchTarget();
+}
+
+void CCtrolPanelDlg::loseTarget() {
+    hasTarget = 0;
+    stopMask();
+    // An overlay opened without a clip is not closed by stopMask; once its player is gone
+    // it has nothing left to drag.
+    if (!platform::isWindow(target.hwnd)) closeMoveWin();
+    if (theUserPanel) theUserPanel->targetLost();
+}
+
+void CCtrolPanelDlg::showHandles() {
+    if (hasTarget != 0) {
+        SetDlgItemText(IDC_TARGET_HANDLE, handleText(target.hwnd));
+        SetDlgItemText(IDC_COMPONENT_HANDLE, handleText(component.hwnd));
+    } else {
+        SetDlgItemText(IDC_TARGET_HANDLE, "");
+        SetDlgItemText(IDC_COMPONENT_HANDLE, "");
+    }
+}

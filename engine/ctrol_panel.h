@@ -1,0 +1,75 @@
+// The control panel: owns everything the engine knows about the target (the window list,
+// the target and its video component, the clip) and runs the tracking timer.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "inventory/win_inf.h"
+#include "platform/dialog.h"
+
+class CMoveWin;
+
+class CCtrolPanelDlg : public platform::CDialog {
+public:
+    static constexpr int IDD = 130;
+    static constexpr std::uintptr_t kTrackingTimer = 101;
+    static constexpr unsigned kTrackingPeriodMs = 500;
+
+    explicit CCtrolPanelDlg(platform::CDialog* parent = nullptr);
+    ~CCtrolPanelDlg() override;
+
+    bool DestroyWindow() override;
+
+    void startTimer();
+    void checkTarget();
+    void showHandles();
+
+    // Top-level inventory.
+    void scanWindows();
+    void addWindow(platform::Hwnd hwnd);
+
+    // Discovery.
+    int findComponent(CWinInf& rec);
+    void searchTarget();
+
+    // Mask engine.
+    void startMask(std::int32_t openOverlay);
+    void stopMask();
+    void showMoveWin();
+    void closeMoveWin();
+    int setTopMost(std::int32_t mode);
+    int setTransStyle(std::int32_t mode);
+    int setTransAlpha(std::int32_t alpha);
+    static int setTopMost(platform::Hwnd hwnd, std::int32_t mode);
+    static int setTransStyle(platform::Hwnd hwnd, std::int32_t mode);
+    static int setTransAlpha(platform::Hwnd hwnd, std::int32_t alpha);
+
+    std::list<CWinInf> windowList;
+    std::int32_t hasTarget = 0;
+    CWinInf target;
+    CChildWinInf component;
+    std::int32_t savedStyle = 0;
+    std::int32_t savedExStyle = 0;
+    platform::Rect maskWindowRect;
+    platform::Rect clipRect;
+    std::int32_t masking = 0;
+    CMoveWin* moveWin = nullptr;
+
+protected:
+    bool OnInitDialog() override;
+    const platform::MessageMap& GetMessageMap() const override;
+    void OnTimer(std::uintptr_t id);
+
+private:
+    void loseTarget();
+    // Forgets an overlay whose window the system has already destroyed (with its owner).
+    void forgetDeadOverlay();
+    // Set while moveWin is held: false once the overlay's window is gone and it freed itself.
+    std::shared_ptr<const bool> moveWinAlive_;
+};
+
+// The one control panel; set in its OnInitDialog, never cleared. Null until then.
+extern CCtrolPanelDlg* theCtrolPanel;

@@ -1,0 +1,49 @@
+// Which running program is the target, and which of its descendants draws the video.
+#include <array>
+#include <cstdio>
+
+#include "engine/ctrol_panel.h"
+#include "engine/user_panel_notice.h"
+#include "platform/window.h"
+
+namespace {
+
+// Known video window classes, in order of preference; matched exactly, control id 0.
+constexpr const char* kVideoClasses[] = {"WMPVideoWindow", "EVRVideoHandler"};
+constexpr std::int32_t kVideoCtrlId = 0;
+constexpr int kTitleBuffer = 256;
+
+}  // namespace
+
+int CCtrolPanelDlg::findComponent(CWinInf& rec) {
+    rec.scanChildren();
+    CChildWinInf found;
+    bool haveOne = false;
+    for (const char* className : kVideoClasses) {
+        if (rec.findChild(className, kVideoCtrlId, found)) {
+            haveOne = true;
+            break;
+        }
+    }
+    if (!haveOne) return 0;
+
+    component = found;
+    rec.title = platform::getWindowTextA(rec.hwnd, kTitleBuffer);
+    if (theUserPanel) theUserPanel->componentFound(rec, component);
+    std::printf("Find Component Handle=0x%08x\n", static_cast<unsigned>(platform::handleValue(component.hwnd)));
+    return 1;
+}
+
+void CCtrolPanelDlg::searchTarget() {
+    scanWindows();
+    for (CWinInf& element : windowList) {
+        CWinInf candidate = element;
+        const int found = findComponent(candidate);
+        element = candidate;
+        if (found) {
+            hasTarget = 1;
+            target = element;
+            return;
+        }
+    }
+}

@@ -1,0 +1,151 @@
+// Clipping the player to its video area, the drag overlay, topmost and see-through.
+#include <cstdio>
+
+#include "engine/ctrol_panel.h"
+#include "panels/move_win.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr std::uint32_t kKeepWhenMasked = 0xFF3BFFFFu;  // drops caption and sizing frame only
+constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;  // 0x00080020
+constexpr std::uint32_t kClearSeeThrough = ~kSeeThroughBits;                                      // 0xFFF7FFDF
+constexpr int kLayoutLooks = 10;
+constexpr std::uint32_t kLayoutLookMs = 50;
+
+}  // namespace
+
+void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
+    if (!platform::isWindow(target.hwnd)) {
+        std::printf("CCtrolPanelDlg::startMask() ターゲットなし\n");
+        return;
+    }
+    if (!platform::isWindow(component.hwnd)) {
+        std::printf("CCtrolPanelDlg::startMask() コンポーネントなし\n");
+        return;
+    }
+    if (masking != 0) return;
+    masking = 1;
+
+    platform::getWindowRect(target.hwnd, maskWindowRect);
+    platform::Rect before;
+    platform::getWindowRect(component.hwnd, before);
+    savedStyle = platform::getWindowLongA(target.hwnd, platform::kGwlStyle);
+    savedExStyle = platform::getWindowLongA(target.hwnd, platform::kGwlExStyle);
+    platform::setWindowLongA(target.hwnd, platform::kGwlStyle,
+                             static_cast<std::int32_t>(static_cast<std::uint32_t>(savedStyle) & kKeepWhenMasked));
+
+    // The player lays its window out again after losing its frame; give it up to 500 ms.
+    platform::Rect video = before;
+    for (int look = 0; look < kLayoutLooks; ++look) {
+        platform::sleepMs(kLayoutLookMs);
+        platform::Rect now = before;
+        platform::getWindowRect(component.hwnd, now);
+        if (!(now == before)) {
+            video = now;
+            break;
+        }
+    }
+
+    clipRect = {video.left - maskWindowRect.left, video.top - maskWindowRect.top,
+                video.right - maskWindowRect.left, video.bottom - maskWindowRect.top};
+    if (!platform::setWindowRgn(target.hwnd, &clipRect, true)) {
+        platform::AfxMessageBox("リージョンの設定に失敗しました");
+    }
+    if (openOverlay != 0) showMoveWin();
+}
+
+void CCtrolPanelDlg::stopMask() {
+    if (masking != 1) return;
+    masking = 0;
+    if (!platform::isWindow(target.hwnd)) {
+        // The overlay's owner is gone. The system may have taken the overlay with it (then
+        // only the reference is dropped); one that outlived a player of another process
+        // would float over nothing, so it goes too.
+        closeMoveWin();
+        return;
+    }
+    if (!platform::setWindowRgn(target.hwnd, nullptr, true)) {
+        platform::AfxMessageBox("リージョンの解除に失敗しました");
+    }
+    platform::setWindowLongA(target.hwnd, platform::kGwlStyle, savedStyle);
+    platform::setWindowLongA(target.hwnd, platform::kGwlExStyle, savedExStyle);
+    // A size nudge makes the player lay itself out again for its restored frame.
+    platform::Rect rect;
+    if (platform::getWindowRect(target.hwnd, rect)) {
+        platform::moveWindow(target.hwnd, rect.left, rect.top, rect.width() - 1, rect.height() - 1, true);
+        platform::moveWindow(target.hwnd, rect.left, rect.top, rect.width(), rect.height(), true);
+    }
+    closeMoveWin();
+}
+
+void CCtrolPanelDlg::showMoveWin() {
+    forgetDeadOverlay();
+    if (moveWin != nullptr) return;
+    if (!platform::isWindow(target.hwnd) || !platform::isWindow(component.hwnd)) return;
+    platform::Rect area;
+    platform::getWindowRect(component.hwnd, area);
+
+    auto* overlay = new CMoveWin();
+    overlay->m_hTarget = target.hwnd;
+    overlay->m_clip = clipRect;
+    if (!overlay->Create(target.hwnd)) {
+        // No window: nothing to move, arm or show, and nothing will free the object but us.
+        delete overlay;
+        return;
+    }
+    moveWin = overlay;
+    moveWinAlive_ = overlay->aliveToken();
+    overlay->MoveWindow(area.left, area.top, area.width(), area.height(), true);
+    overlay->m_dragOn = 1;
+    overlay->ShowWindow(platform::kSwShow);
+}
+
+void CCtrolPanelDlg::closeMoveWin() {
+    forgetDeadOverlay();
+    if (moveWin == nullptr) return;
+    CMoveWin* overlay = moveWin;
+    moveWin = nullptr;
+    moveWinAlive_.reset();
+    overlay->DestroyWindow();  // the overlay frees itself once its window is gone
+}
+
+void CCtrolPanelDlg::forgetDeadOverlay() {
+    if (moveWin != nullptr && (!moveWinAlive_ || !*moveWinAlive_)) {
+        moveWin = nullptr;
+        moveWinAlive_.reset();
+    }
+}
+
+int CCtrolPanelDlg::setTopMost(std::int32_t mode) {
+    if (!platform::isWindow(target.hwnd)) return 0;
+    return setTopMost(target.hwnd, mode);
+}
+
+int CCtrolPanelDlg::setTransStyle(std::int32_t mode) {
+    if (!platform::isWindow(target.hwnd)) return 0;
+    return setTransStyle(target.hwnd, mode);
+}
+
+int CCtrolPanelDlg::setTransAlpha(std::int32_t alpha) {
+    if (!platform::isWindow(target.hwnd)) return 0;
+    return setTransAlpha(target.hwnd, alpha);
+}
+
+int CCtrolPanelDlg::setTopMost(platform::Hwnd hwnd, std::int32_t mode) {
+    if (!platform::isWindow(hwnd)) return 0;
+    const platform::Hwnd band = mode == 1 ? platform::kHwndTopmost : platform::kHwndNoTopmost;
+    return platform::setWindowPos(hwnd, band, 0, 0, 0, 0, platform::kSwpNoSize | platform::kSwpNoMove) ? 1 : 0;
+}
+
+int CCtrolPanelDlg::setTransStyle(platform::Hwnd hwnd, std::int32_t mode) {
+    if (!platform::isWindow(hwnd)) return 0;
+    auto exStyle = static_cast<std::uint32_t>(platform::getWindowLongA(hwnd, platform::kGwlExStyle));
+    exStyle = mode == 1 ? (exStyle | kSeeThroughBits) : (exStyle & kClearSeeThrough);
+    return platform::setWindowLongA(hwnd, platform::kGwlExStyle, static_cast<std::int32_t>(exStyle));
+}
+
+int CCtrolPanelDlg::setTransAlpha(platform::Hwnd hwnd, std::int32_t alpha) {
+    const auto alphaByte = static_cast<std::uint8_t>(static_cast<std::uint32_t>(alpha) & 0xFFu);
+    return platform::setLayeredWindowAttributes(hwnd, 0, alphaByte, platform::kLwaAlpha) ? 1 : 0;
+}

@@ -1,0 +1,61 @@
+#include "panels/move_win.h"
+
+#include "platform/window.h"
+
+namespace {
+constexpr std::uint8_t kOverlayAlpha = 1;  // 1 of 255: unseen, yet it still takes the presses
+}
+
+CMoveWin::CMoveWin(platform::CDialog* parent) : platform::CDialog(IDD, parent) {}
+
+CMoveWin::~CMoveWin() = default;
+
+const platform::MessageMap& CMoveWin::GetMessageMap() const {
+    static const platform::MessageMap map{&platform::CDialog::GetMessageMap(),
+                                          {platform::onMove(&CMoveWin::OnMove)}};
+    return map;
+}
+
+bool CMoveWin::OnInitDialog() {
+    platform::CDialog::OnInitDialog();
+    const platform::Hwnd self = GetSafeHwnd();
+    const auto exStyle = static_cast<std::uint32_t>(platform::getWindowLongA(self, platform::kGwlExStyle));
+    platform::setWindowLongA(self, platform::kGwlExStyle, static_cast<std::int32_t>(exStyle | platform::kWsExLayered));
+    if (platform::isWindow(m_hTarget)) {
+        platform::setLayeredWindowAttributes(self, 0, kOverlayAlpha, platform::kLwaAlpha);
+    }
+    return true;
+}
+
+std::intptr_t CMoveWin::WindowProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (message == platform::msg::kLButtonDown && m_dragOn == 1) {
+        // The move loop runs inside this send; a tick may destroy the overlay meanwhile,
+        // and then the object has freed itself: nothing of it may be touched afterwards.
+        const auto alive = aliveToken();
+        platform::sendMessage(GetSafeHwnd(), platform::msg::kNcLButtonDown,
+                              static_cast<std::uintptr_t>(platform::kHtCaption), lParam);
+        if (!*alive) return 0;
+    }
+    return platform::CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CMoveWin::OnMove(int, int) {
+    Default();
+    if (m_dragOn == 0) return;
+    if (!platform::isWindow(m_hTarget)) return;
+    platform::Rect overlay;
+    platform::Rect target;
+    GetWindowRect(overlay);
+    platform::getWindowRect(m_hTarget, target);
+    platform::moveWindow(m_hTarget, overlay.left - m_clip.left, overlay.top - m_clip.top, target.width(),
+                         target.height(), true);
+}
+
+void CMoveWin::PostNcDestroy() {
+    platform::CDialog::PostNcDestroy();
+    delete this;
+}
+
+// Enter and Escape must not end the overlay.
+void CMoveWin::OnOK() {}
+void CMoveWin::OnCancel() {}

@@ -1,0 +1,53 @@
+// Brushes, icons, menus and painting for the program's own dialogs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/types.h"
+
+namespace platform {
+
+BrushHandle createSolidBrush(ColorRef color);
+bool deleteBrush(BrushHandle brush);
+
+// In a WM_CTLCOLOR* handler.
+int setBkMode(DcHandle dc, int mode);
+ColorRef setTextColor(DcHandle dc, ColorRef color);
+
+// LoadIcon(own instance, id): a shared icon, never destroyed.
+IconHandle loadIcon(int resourceId);
+// LoadStringW(own instance, id), as UTF-8; empty when missing.
+std::string loadStringUtf8(int resourceId);
+
+// GetSystemMenu(hwnd, FALSE); AppendMenu with a separator / a string item.
+MenuHandle getSystemMenu(Hwnd hwnd, bool revert);
+bool appendMenuSeparator(MenuHandle menu);
+bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view textUtf8);
+int getMenuItemCount(MenuHandle menu);
+std::string getMenuItemText(MenuHandle menu, int position);  // UTF-8; empty for a separator
+bool isMenuSeparator(MenuHandle menu, int position);
+
+int getSystemMetrics(int index);
+inline constexpr int kSmCxIcon = 11;
+inline constexpr int kSmCyIcon = 12;
+
+// BeginPaint / EndPaint around a scope.
+class PaintScope {
+public:
+    explicit PaintScope(Hwnd hwnd);
+    ~PaintScope();
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    DcHandle dc() const { return dc_; }
+
+private:
+    Hwnd hwnd_;
+    DcHandle dc_{};
+    alignas(8) unsigned char storage_[72]{};  // PAINTSTRUCT (64 bytes on 32-bit)
+};
+bool drawIcon(DcHandle dc, int x, int y, IconHandle icon);
+
+}  // namespace platform

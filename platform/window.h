@@ -1,0 +1,89 @@
+// Window services: enumeration, queries, styles, rectangles, regions, z-order, layered opacity,
+// messages and timers. Each function is one system call with the arguments the program names;
+// texts read from other windows are ANSI byte strings, the program's own texts are UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace platform {
+
+// EnumWindows / EnumChildWindows: the callback gets each handle and the context value;
+// it returns nonzero to go on. Calls happen on the calling thread before the call returns.
+using EnumProc = int (*)(Hwnd hwnd, std::uintptr_t context);
+bool enumWindows(EnumProc proc, std::uintptr_t context);
+bool enumChildWindows(Hwnd parent, EnumProc proc, std::uintptr_t context);
+
+[[nodiscard]] bool isWindow(Hwnd hwnd);
+// Nonzero when the window and all its ancestors have the visible style.
+[[nodiscard]] bool isWindowVisible(Hwnd hwnd);
+[[nodiscard]] bool isIconic(Hwnd hwnd);
+[[nodiscard]] bool isWindowEnabled(Hwnd hwnd);
+
+// GetWindowTextA with a buffer of maxCount bytes: at most maxCount - 1 bytes come back.
+std::string getWindowTextA(Hwnd hwnd, int maxCount);
+// WM_GETTEXT sent to a window that may belong to another process, into a buffer of
+// maxCount bytes. Bounded: a window whose thread does not answer within a short time
+// (abort-if-hung) counts as having no text.
+std::string sendGetTextA(Hwnd hwnd, int maxCount);
+// GetClassNameA with a buffer of maxCount bytes.
+std::string getClassNameA(Hwnd hwnd, int maxCount);
+std::int32_t getDlgCtrlId(Hwnd hwnd);
+bool getWindowInfo(Hwnd hwnd, WindowInfo& info);
+
+std::int32_t getWindowLongA(Hwnd hwnd, int index);
+std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value);
+std::uint32_t getWindowThreadProcessId(Hwnd hwnd, std::uint32_t* processId);
+
+// GetWindowRect: screen coordinates. False (and rect untouched) when the window is gone.
+bool getWindowRect(Hwnd hwnd, Rect& rect);
+bool getClientRect(Hwnd hwnd, Rect& rect);
+// MonitorFromRect(rect, MONITOR_DEFAULTTONULL) != null.
+[[nodiscard]] bool monitorFromRect(const Rect& rect);
+
+// CreateRectRgn + SetWindowRgn(hwnd, region, redraw); a null rect removes the region.
+// The region belongs to the system after a successful call; on failure it is deleted here.
+bool setWindowRgn(Hwnd hwnd, const Rect* region, bool redraw);
+// GetWindowRgn + GetRgnBox: the bounding box of the window's region, if it has one.
+std::optional<Rect> getWindowRgnBox(Hwnd hwnd);
+
+bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool repaint);
+bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy, unsigned flags);
+bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std::uint32_t flags);
+// GetLayeredWindowAttributes: the alpha, when the window is layered and has attributes.
+std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd);
+
+bool showWindow(Hwnd hwnd, int command);
+bool enableWindow(Hwnd hwnd, bool enable);
+bool destroyWindow(Hwnd hwnd);
+bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase);
+
+Hwnd getParent(Hwnd hwnd);
+Hwnd getOwner(Hwnd hwnd);  // GetWindow(GW_OWNER)
+Hwnd getDlgItem(Hwnd dialog, int id);
+
+// The program's own texts: UTF-8 in, shown through the wide-character calls.
+bool setWindowTextUtf8(Hwnd hwnd, std::string_view utf8);
+std::string getWindowTextUtf8(Hwnd hwnd);
+// Data read from other windows: ANSI bytes of the system code page.
+bool setWindowTextA(Hwnd hwnd, std::string_view ansi);
+
+bool checkDlgButton(Hwnd dialog, int id, int state);
+int isDlgButtonChecked(Hwnd dialog, int id);
+
+std::intptr_t sendMessage(Hwnd hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+bool postMessage(Hwnd hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+
+// SetTimer / KillTimer on a window, no callback: ticks arrive as WM_TIMER.
+std::uintptr_t setTimer(Hwnd hwnd, std::uintptr_t id, unsigned elapseMs);
+bool killTimer(Hwnd hwnd, std::uintptr_t id);
+
+// Sleep: blocks the calling thread; delivers no messages.
+void sleepMs(std::uint32_t ms);
+
+}  // namespace platform

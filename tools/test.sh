@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both trees and runs every test: the native unit tests
+# and the Windows programs under Wine. Ends with one line "N passed, N failed".
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+bash tools/setup.sh || { echo "test: setup failed" >&2; exit 1; }
+bash tools/build.sh || { echo "0 passed, 1 failed"; echo "test: build failed" >&2; exit 1; }
+
+logs=$(mktemp -d)
+# A run cut short must not leave the test desktop behind.
+trap 'bash tests/e2e/desktop-down.sh >/dev/null 2>&1 || true; rm -rf "$logs"' EXIT
+
+passed=0
+failed=0
+status=0
+
+run_ctest() {
+    local name=$1
+    shift
+    echo "test: $name"
+    ctest "$@" --output-on-failure --timeout "${CLIPVEIL_TEST_TIMEOUT:-300}" 2>&1 | tee "$logs/$name.log"
+    local rc=${PIPESTATUS[0]}
+    local line total bad
+    # "100% tests passed, 0 tests failed out of 12"
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$logs/$name.log" | tail -n 1 || true)
+    if [[ -n $line ]]; then
+        bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
+        total=$(sed -E 's/.*failed out of ([0-9]+).*/\1/' <<<"$line")
+        passed=$((passed + total - bad))
+        failed=$((failed + bad))
+    elif ((rc != 0)); then
+        failed=$((failed + 1))
+    fi
+    ((rc == 0)) || status=1
+}
+
+run_ctest native --test-dir build/native --parallel 2
+# One shared Wine desktop: the Windows programs run one at a time.
+run_ctest win32 --test-dir build/win32
+
+echo "$passed passed, $failed failed"
+((status == 0 && failed == 0))
