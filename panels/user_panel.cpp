@@ -1,0 +1,229 @@
+#include "panels/user_panel.h"
+
+#include <cstdio>
+#include <string>
+
+#include "engine/ctrol_panel.h"
+#include "panels/trans_dlg.h"
+#include "platform/gdi.h"
+#include "platform/window.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr platform::ColorRef kPanelGrey = platform::rgb(120, 120, 120);
+constexpr platform::ColorRef kStatusBlack = platform::rgb(0, 0, 0);
+constexpr platform::ColorRef kStatusGreen = platform::rgb(0, 255, 0);
+
+constexpr const char* kWmpClass = "WMPVideoWindow";
+constexpr const char* kEvrClass = "EVRVideoHandler";
+
+}  // namespace
+
+static_assert(CUserPanelDlg::IDD == IDD_USER_PANEL);
+
+CUserPanelDlg::CUserPanelDlg(platform::CDialog* parent)
+    : platform::CDialog(IDD, parent), m_backBrush(kPanelGrey), m_statusBrush(kStatusBlack) {}
+
+CUserPanelDlg::~CUserPanelDlg() {
+    // The engine must not send its notices into a panel that no longer exists.
+    if (theUserPanel == this) theUserPanel = nullptr;
+}
+
+const platform::MessageMap& CUserPanelDlg::GetMessageMap() const {
+    static const platform::MessageMap map{
+        &platform::CDialog::GetMessageMap(),
+        {
+            platform::onClicked(IDC_MODE_VIDEO, &CUserPanelDlg::OnBnClickedMode),
+            platform::onClicked(IDC_MODE_RESTORE, &CUserPanelDlg::OnBnClickedMode),
+            platform::onClicked(IDC_DRAG, &CUserPanelDlg::OnBnClickedDrag),
+            platform::onClicked(IDC_TRANS, &CUserPanelDlg::OnBnClickedTrans),
+            platform::onClicked(IDC_TRANS_SETTING, &CUserPanelDlg::OnBnClickedSetting),
+            platform::onCtlColor(&CUserPanelDlg::OnCtlColor),
+        }};
+    return map;
+}
+
+void CUserPanelDlg::DoDataExchange(platform::CDataExchange& dx) {
+    platform::CDialog::DoDataExchange(dx);
+    platform::DDX_Radio(dx, IDC_MODE_VIDEO, m_mode);
+    platform::DDX_Check(dx, IDC_DRAG, m_drag);
+    platform::DDX_Check(dx, IDC_TRANS, m_trans);
+}
+
+bool CUserPanelDlg::OnInitDialog() {
+    platform::CDialog::OnInitDialog();
+    theUserPanel = this;
+    m_mode = 1;
+    m_drag = 0;
+    UpdateData(false);
+    updateStatus();
+    updateControls();
+    SetWindowPos(platform::kHwndTopmost, 0, 0, 0, 0, platform::kSwpNoMove | platform::kSwpNoSize);
+    return true;
+}
+
+void CUserPanelDlg::componentFound(CWinInf target, CChildWinInf component) {
+    m_found = 1;
+    m_target = target;
+    m_component = component;
+    updateStatus();
+    updateControls();
+}
+
+void CUserPanelDlg::targetLost() {
+    // The engine has already taken the clip off; the flags stay for the next find.
+    m_found = 0;
+    m_mode = 1;
+    updateStatus();
+    updateControls();
+    UpdateData(false);
+}
+
+void CUserPanelDlg::updateStatus() {
+    std::string component = "Movieコンポーネント検索中";
+    std::string title;
+    if (m_found == 1) {
+        // The class name is one of the two ASCII names discovery matches, so it is valid
+        // UTF-8 beside our own text.
+        component = m_component.className + " を検出しました";
+        title = m_target.title;
+    }
+    char percent[32];
+    std::snprintf(percent, sizeof(percent), "%d %%", static_cast<int>(m_transPercent));
+
+    SetDlgItemText(IDC_FOUND_STATUS, component);
+    // The title is another program's ANSI text: shown as the bytes it is.
+    platform::setWindowTextA(GetDlgItem(IDC_TARGET_STATUS), title);
+    SetDlgItemText(IDC_TRANS_PERCENT, percent);
+}
+
+void CUserPanelDlg::updateControls() {
+    constexpr int kCommands[] = {IDC_MODE_VIDEO, IDC_MODE_RESTORE, IDC_DRAG};
+    constexpr int kSeeThrough[] = {IDC_TRANS, IDC_TRANS_PERCENT, IDC_TRANS_SETTING};
+    const auto showSeeThrough = [&](int command) {
+        for (int id : kSeeThrough) platform::showWindow(GetDlgItem(id), command);
+    };
+    if (m_found == 1) {
+        for (int id : kCommands) platform::enableWindow(GetDlgItem(id), true);
+        if (m_mode != 0) {
+            showSeeThrough(platform::kSwHide);
+        } else if (m_component.className == kEvrClass) {
+            showSeeThrough(platform::kSwShow);
+        }
+    } else {
+        for (int id : kCommands) platform::enableWindow(GetDlgItem(id), false);
+        showSeeThrough(platform::kSwHide);
+    }
+}
+
+// Every engine call reads theCtrolPanel afresh: the panel may act before the control panel
+// exists, and then only its own flags change.
+
+void CUserPanelDlg::OnBnClickedMode() {
+    UpdateData(true);
+    if (m_mode == 0) {
+        const bool wasSeeThrough = m_trans == 1;
+        m_drag = m_component.className == kWmpClass ? 0 : 1;
+        if (m_found == 1) {
+            const bool clipInPlace = theCtrolPanel != nullptr && theCtrolPanel->masking == 1;
+            if (theCtrolPanel) theCtrolPanel->startMask(m_drag);
+            if (clipInPlace) {
+                // startMask leaves an existing clip alone; bring the overlay and the
+                // see-through styles in line with the boxes shown below, so the player never
+                // stays click-through behind an unticked "透かし".
+                if (wasSeeThrough) {
+                    if (theCtrolPanel) theCtrolPanel->setTopMost(0);
+                    if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+                }
+                if (m_drag == 1) {
+                    if (theCtrolPanel) theCtrolPanel->showMoveWin();
+                } else {
+                    if (theCtrolPanel) theCtrolPanel->closeMoveWin();
+                }
+            }
+        }
+        m_trans = 0;
+        updateStatus();
+        updateControls();
+        InvalidateRect(nullptr, true);
+    } else {
+        m_trans = 0;
+        if (theCtrolPanel) theCtrolPanel->setTopMost(0);
+        if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+        if (theCtrolPanel) theCtrolPanel->stopMask();
+        m_drag = 0;
+        // An overlay opened without a clip is not closed by stopMask.
+        if (theCtrolPanel) theCtrolPanel->closeMoveWin();
+        updateStatus();
+        updateControls();
+    }
+    UpdateData(false);
+}
+
+void CUserPanelDlg::OnBnClickedDrag() {
+    UpdateData(true);
+    if (m_drag == 1) {
+        if (theCtrolPanel) theCtrolPanel->showMoveWin();
+        if (m_trans == 1) {
+            // Dragging and see-through exclude each other.
+            m_trans = 0;
+            if (theCtrolPanel) theCtrolPanel->setTopMost(0);
+            if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+            UpdateData(false);
+        }
+    } else {
+        if (theCtrolPanel) theCtrolPanel->closeMoveWin();
+    }
+}
+
+void CUserPanelDlg::OnBnClickedTrans() {
+    UpdateData(true);
+    if (m_trans == 1) {
+        // The layered style must be on before the opacity can take.
+        if (theCtrolPanel) theCtrolPanel->setTopMost(1);
+        if (theCtrolPanel) theCtrolPanel->setTransStyle(1);
+        if (theCtrolPanel) theCtrolPanel->setTransAlpha(alphaFor(m_transPercent));
+        if (m_drag == 1) {
+            m_drag = 0;
+            if (theCtrolPanel) theCtrolPanel->closeMoveWin();
+            UpdateData(false);
+        }
+    } else {
+        if (theCtrolPanel) theCtrolPanel->setTopMost(0);
+        if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+    }
+}
+
+void CUserPanelDlg::OnBnClickedSetting() {
+    // No parent: the application's main window owns the dialog.
+    CTransDlg dialog;
+    dialog.m_percent = m_transPercent;
+    if (dialog.DoModal() != platform::kIdOk) return;
+    m_transPercent = dialog.m_percent;
+    if (m_trans == 1) {
+        if (theCtrolPanel) theCtrolPanel->setTransAlpha(alphaFor(m_transPercent));
+        updateStatus();
+    }
+}
+
+platform::BrushHandle CUserPanelDlg::OnCtlColor(platform::DcHandle dc, platform::Hwnd control,
+                                                platform::CtlColor kind) {
+    const platform::BrushHandle answer = DefaultCtlColor(dc, control, kind);
+    switch (kind) {
+        case platform::CtlColor::Dialog:
+        case platform::CtlColor::Button:
+            return m_backBrush.handle();
+        case platform::CtlColor::Static: {
+            const int id = platform::getDlgCtrlId(control);
+            platform::setBkMode(dc, platform::kTransparent);
+            if (id == IDC_FOUND_STATUS || id == IDC_TARGET_STATUS || id == IDC_TRANS_PERCENT) {
+                platform::setTextColor(dc, kStatusGreen);
+                return m_statusBrush.handle();
+            }
+            return m_backBrush.handle();
+        }
+        default:
+            return answer;
+    }
+}

@@ -1,0 +1,36 @@
+// Services only the Windows test programs and the demo need: starting and ending other
+// programs (the imitation player) and running this thread's messages while a test waits.
+// Implemented for the win32 backend only; the product never calls it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/process.h"
+
+namespace platform::testing {
+
+struct SpawnedProcess {
+    ProcessHandle process;
+    std::uint32_t processId = 0;
+};
+
+// CreateProcessA with the whole command line (program path first, quoted as needed), in
+// this process's current directory. Empty on failure.
+std::optional<SpawnedProcess> spawnProcess(const std::string& commandLine);
+// TerminateProcess, then waits (bounded) until the process is gone.
+bool terminateProcess(const ProcessHandle& process, std::uint32_t exitCode);
+// The exit code once the process has ended within timeoutMs; empty while it still runs.
+std::optional<std::uint32_t> waitForExit(const ProcessHandle& process, std::uint32_t timeoutMs);
+
+// Dispatches every message waiting for this thread.
+void pumpMessages();
+// Blocks until a message arrives for this thread or timeoutMs has passed.
+void waitForMessages(std::uint32_t timeoutMs);
+
+// A left click of the real mouse at a screen point (SetCursorPos, then SendInput down and up):
+// the click reaches whatever window of any process lies there, as the user's would.
+bool clickAt(int x, int y);
+
+}  // namespace platform::testing

@@ -1,0 +1,50 @@
+// Process status services over kernel32/psapi.
+#include "platform/process.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace platform {
+
+namespace {
+HANDLE raw(const ProcessHandle& process) { return reinterpret_cast<HANDLE>(process.get()); }
+HMODULE toModule(ModuleHandle m) { return reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(m)); }
+}  // namespace
+
+void ProcessHandle::reset(std::uintptr_t raw) noexcept {
+    if (raw_ != 0) CloseHandle(reinterpret_cast<HANDLE>(raw_));
+    raw_ = raw;
+}
+
+ProcessHandle openProcess(std::uint32_t access, bool inherit, std::uint32_t processId) {
+    return ProcessHandle(reinterpret_cast<std::uintptr_t>(OpenProcess(access, inherit ? TRUE : FALSE, processId)));
+}
+
+bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std::uint32_t bytes,
+                        std::uint32_t* bytesNeeded) {
+    // The system fills HMODULEs; the seam's array holds the same 32-bit values.
+    std::vector<HMODULE> found(bytes / sizeof(HMODULE));
+    DWORD needed = 0;
+    const BOOL ok = EnumProcessModules(raw(process), found.data(), bytes, &needed);
+    if (bytesNeeded) *bytesNeeded = needed;
+    if (!ok) return false;
+    const std::size_t listed = std::min<std::size_t>(found.size(), needed / sizeof(HMODULE));
+    for (std::size_t i = 0; i < listed; ++i) {
+        modules[i] = static_cast<ModuleHandle>(reinterpret_cast<std::uintptr_t>(found[i]));
+    }
+    return true;
+}
+
+bool getModuleBaseNameA(const ProcessHandle& process, ModuleHandle module, char* buffer, std::uint32_t size) {
+    return GetModuleBaseNameA(raw(process), toModule(module), buffer, size) != 0;
+}
+
+bool getModuleFileNameExA(const ProcessHandle& process, ModuleHandle module, char* buffer,
+                          std::uint32_t size) {
+    return GetModuleFileNameExA(raw(process), toModule(module), buffer, size) != 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,54 @@
+// Conversions between the seam's handle and rectangle types and the system's, for the win32
+// backend only. The program is 32-bit, so every handle fits the seam's 32-bit values.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "platform/types.h"
+
+namespace platform::win32 {
+
+static_assert(sizeof(HWND) == sizeof(std::uint32_t), "the win32 backend is built for 32-bit Windows");
+
+inline HWND toWin(Hwnd h) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handleValue(h))); }
+inline Hwnd fromWin(HWND h) { return toHwnd(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h))); }
+
+template <class Win, class Seam>
+Win toWinHandle(Seam h) {
+    return reinterpret_cast<Win>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(h)));
+}
+template <class Seam, class Win>
+Seam fromWinHandle(Win h) {
+    return static_cast<Seam>(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h)));
+}
+
+inline RECT toWin(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+inline Rect fromWin(const RECT& r) {
+    return Rect{static_cast<std::int32_t>(r.left), static_cast<std::int32_t>(r.top),
+                static_cast<std::int32_t>(r.right), static_cast<std::int32_t>(r.bottom)};
+}
+
+// The module whose resources are the program's own (the executable; the platform library is
+// linked into it statically).
+inline HINSTANCE ownInstance() { return GetModuleHandleW(nullptr); }
+
+// Owns one GDI object until it is handed to the system.
+class GdiObject {
+public:
+    explicit GdiObject(HGDIOBJ h = nullptr) : h_(h) {}
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    ~GdiObject() {
+        if (h_) DeleteObject(h_);
+    }
+    HGDIOBJ get() const { return h_; }
+    [[nodiscard]] HGDIOBJ release() noexcept { return std::exchange(h_, nullptr); }
+
+private:
+    HGDIOBJ h_;
+};
+
+}  // namespace platform::win32

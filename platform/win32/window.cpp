@@ -1,0 +1,232 @@
+// Window services over user32: one system call per function, with the caller's arguments.
+#include "platform/window.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/win32/win32_handles.h"
+
+namespace platform {
+
+using win32::fromWin;
+using win32::toWin;
+
+namespace {
+
+// The seam's callback is not a WINAPI function; the enumeration reaches it through this
+// trampoline, which finds the callback and its context in the LPARAM.
+struct EnumContext {
+    EnumProc proc;
+    std::uintptr_t context;
+};
+
+BOOL CALLBACK enumTrampoline(HWND hwnd, LPARAM lParam) {
+    const auto* c = reinterpret_cast<const EnumContext*>(lParam);
+    return c->proc(fromWin(hwnd), c->context) != 0 ? TRUE : FALSE;
+}
+
+std::string untilNul(const std::string& buffer) { return std::string(buffer.c_str()); }
+
+// A WM_GETTEXT to a window of another thread that timed out may still be answered later. Across
+// processes the system copies the text, but a window of this process writes straight into the
+// buffer, so such a buffer is never freed.
+bool mayStillBeWritten(HWND hwnd) {
+    DWORD pid = 0;
+    const DWORD tid = GetWindowThreadProcessId(hwnd, &pid);
+    return pid == GetCurrentProcessId() && tid != GetCurrentThreadId();
+}
+
+}  // namespace
+
+bool enumWindows(EnumProc proc, std::uintptr_t context) {
+    EnumContext c{proc, context};
+    return EnumWindows(enumTrampoline, reinterpret_cast<LPARAM>(&c)) != FALSE;
+}
+
+bool enumChildWindows(Hwnd parent, EnumProc proc, std::uintptr_t context) {
+    EnumContext c{proc, context};
+    return EnumChildWindows(toWin(parent), enumTrampoline, reinterpret_cast<LPARAM>(&c)) != FALSE;
+}
+
+bool isWindow(Hwnd hwnd) { return IsWindow(toWin(hwnd)) != FALSE; }
+bool isWindowVisible(Hwnd hwnd) { return IsWindowVisible(toWin(hwnd)) != FALSE; }
+bool isIconic(Hwnd hwnd) { return IsIconic(toWin(hwnd)) != FALSE; }
+bool isWindowEnabled(Hwnd hwnd) { return IsWindowEnabled(toWin(hwnd)) != FALSE; }
+
+std::string getWindowTextA(Hwnd hwnd, int maxCount) {
+    if (maxCount <= 0) return {};
+    std::string buffer(static_cast<std::size_t>(maxCount), '\0');
+    GetWindowTextA(toWin(hwnd), buffer.data(), maxCount);
+    return untilNul(buffer);
+}
+
+std::string sendGetTextA(Hwnd hwnd, int maxCount) {
+    if (maxCount <= 0) return {};
+    // One byte more than announced, so the text always ends in a NUL whatever the window writes.
+    auto* buffer = new char[static_cast<std::size_t>(maxCount) + 1]();
+    DWORD_PTR copied = 0;
+    const LRESULT answered =
+        SendMessageTimeoutA(toWin(hwnd), WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(buffer),
+                            SMTO_ABORTIFHUNG | SMTO_BLOCK, 150, &copied);
+    if (answered == 0) {
+        if (!mayStillBeWritten(toWin(hwnd))) delete[] buffer;
+        return {};
+    }
+    std::string text(buffer);
+    delete[] buffer;
+    return text;
+}
+
+std::string getClassNameA(Hwnd hwnd, int maxCount) {
+    if (maxCount <= 0) return {};
+    std::string buffer(static_cast<std::size_t>(maxCount), '\0');
+    GetClassNameA(toWin(hwnd), buffer.data(), maxCount);
+    return untilNul(buffer);
+}
+
+std::int32_t getDlgCtrlId(Hwnd hwnd) { return GetDlgCtrlID(toWin(hwnd)); }
+
+bool getWindowInfo(Hwnd hwnd, WindowInfo& info) {
+    WINDOWINFO wi{};
+    wi.cbSize = sizeof(wi);
+    if (!GetWindowInfo(toWin(hwnd), &wi)) return false;
+    info.cbSize = wi.cbSize;
+    info.rcWindow = fromWin(wi.rcWindow);
+    info.rcClient = fromWin(wi.rcClient);
+    info.dwStyle = wi.dwStyle;
+    info.dwExStyle = wi.dwExStyle;
+    info.dwWindowStatus = wi.dwWindowStatus;
+    info.cxWindowBorders = wi.cxWindowBorders;
+    info.cyWindowBorders = wi.cyWindowBorders;
+    info.atomWindowType = wi.atomWindowType;
+    info.wCreatorVersion = wi.wCreatorVersion;
+    return true;
+}
+
+std::int32_t getWindowLongA(Hwnd hwnd, int index) { return GetWindowLongA(toWin(hwnd), index); }
+
+std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value) {
+    return SetWindowLongA(toWin(hwnd), index, value);
+}
+
+std::uint32_t getWindowThreadProcessId(Hwnd hwnd, std::uint32_t* processId) {
+    DWORD pid = 0;
+    const DWORD tid = GetWindowThreadProcessId(toWin(hwnd), processId ? &pid : nullptr);
+    if (processId) *processId = pid;
+    return tid;
+}
+
+bool getWindowRect(Hwnd hwnd, Rect& rect) {
+    RECT r{};
+    if (!GetWindowRect(toWin(hwnd), &r)) return false;
+    rect = fromWin(r);
+    return true;
+}
+
+bool getClientRect(Hwnd hwnd, Rect& rect) {
+    RECT r{};
+    if (!GetClientRect(toWin(hwnd), &r)) return false;
+    rect = fromWin(r);
+    return true;
+}
+
+bool monitorFromRect(const Rect& rect) {
+    const RECT r = toWin(rect);
+    return MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+bool setWindowRgn(Hwnd hwnd, const Rect* region, bool redraw) {
+    win32::GdiObject rgn(region ? CreateRectRgn(region->left, region->top, region->right, region->bottom) : nullptr);
+    if (region && !rgn.get()) return false;
+    if (!SetWindowRgn(toWin(hwnd), static_cast<HRGN>(rgn.get()), redraw ? TRUE : FALSE)) return false;
+    // The system owns the region now.
+    (void)rgn.release();
+    return true;
+}
+
+std::optional<Rect> getWindowRgnBox(Hwnd hwnd) {
+    win32::GdiObject rgn(CreateRectRgn(0, 0, 0, 0));
+    if (!rgn.get()) return std::nullopt;
+    if (GetWindowRgn(toWin(hwnd), static_cast<HRGN>(rgn.get())) == ERROR) return std::nullopt;
+    RECT box{};
+    GetRgnBox(static_cast<HRGN>(rgn.get()), &box);
+    return fromWin(box);
+}
+
+bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool repaint) {
+    return MoveWindow(toWin(hwnd), x, y, width, height, repaint ? TRUE : FALSE) != FALSE;
+}
+
+bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy, unsigned flags) {
+    return SetWindowPos(toWin(hwnd), toWin(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std::uint32_t flags) {
+    return SetLayeredWindowAttributes(toWin(hwnd), key, alpha, flags) != FALSE;
+}
+
+std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd) {
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!GetLayeredWindowAttributes(toWin(hwnd), &key, &alpha, &flags)) return std::nullopt;
+    return alpha;
+}
+
+bool showWindow(Hwnd hwnd, int command) { return ShowWindow(toWin(hwnd), command) != FALSE; }
+bool enableWindow(Hwnd hwnd, bool enable) { return EnableWindow(toWin(hwnd), enable ? TRUE : FALSE) != FALSE; }
+bool destroyWindow(Hwnd hwnd) { return DestroyWindow(toWin(hwnd)) != FALSE; }
+
+bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
+    if (!rect) return InvalidateRect(toWin(hwnd), nullptr, erase ? TRUE : FALSE) != FALSE;
+    const RECT r = toWin(*rect);
+    return InvalidateRect(toWin(hwnd), &r, erase ? TRUE : FALSE) != FALSE;
+}
+
+Hwnd getParent(Hwnd hwnd) { return fromWin(GetParent(toWin(hwnd))); }
+Hwnd getOwner(Hwnd hwnd) { return fromWin(GetWindow(toWin(hwnd), GW_OWNER)); }
+Hwnd getDlgItem(Hwnd dialog, int id) { return fromWin(GetDlgItem(toWin(dialog), id)); }
+
+bool setWindowTextUtf8(Hwnd hwnd, std::string_view utf8) {
+    return SetWindowTextW(toWin(hwnd), utf8ToWide(utf8).c_str()) != FALSE;
+}
+
+std::string getWindowTextUtf8(Hwnd hwnd) {
+    const int length = GetWindowTextLengthW(toWin(hwnd));
+    if (length <= 0) return {};
+    std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(toWin(hwnd), buffer.data(), length + 1);
+    buffer.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return wideToUtf8(buffer);
+}
+
+bool setWindowTextA(Hwnd hwnd, std::string_view ansi) {
+    const std::string text(ansi);
+    return SetWindowTextA(toWin(hwnd), text.c_str()) != FALSE;
+}
+
+bool checkDlgButton(Hwnd dialog, int id, int state) {
+    return CheckDlgButton(toWin(dialog), id, static_cast<UINT>(state)) != FALSE;
+}
+
+int isDlgButtonChecked(Hwnd dialog, int id) { return static_cast<int>(IsDlgButtonChecked(toWin(dialog), id)); }
+
+std::intptr_t sendMessage(Hwnd hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return SendMessageA(toWin(hwnd), message, wParam, lParam);
+}
+
+bool postMessage(Hwnd hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return PostMessageA(toWin(hwnd), message, wParam, lParam) != FALSE;
+}
+
+std::uintptr_t setTimer(Hwnd hwnd, std::uintptr_t id, unsigned elapseMs) {
+    return SetTimer(toWin(hwnd), id, elapseMs, nullptr);
+}
+
+bool killTimer(Hwnd hwnd, std::uintptr_t id) { return KillTimer(toWin(hwnd), id) != FALSE; }
+
+void sleepMs(std::uint32_t ms) { Sleep(ms); }
+
+}  // namespace platform

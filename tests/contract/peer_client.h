@@ -1,0 +1,106 @@
+// Drives contract_peer (ContractPeer.exe), the second process of the win32 contract suite:
+// starts it beside this program, sends it one command per line and reads its answers, every
+// read bounded.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+namespace contract {
+
+class PeerProcess {
+public:
+    PeerProcess() {
+        SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        HANDLE childIn = nullptr, childOut = nullptr;
+        if (!CreatePipe(&childIn, &toPeer_, &inheritable, 0)) return;
+        if (!CreatePipe(&fromPeer_, &childOut, &inheritable, 0)) return;
+        SetHandleInformation(toPeer_, HANDLE_FLAG_INHERIT, 0);
+        SetHandleInformation(fromPeer_, HANDLE_FLAG_INHERIT, 0);
+
+        STARTUPINFOA si{};
+        si.cb = sizeof(si);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = childIn;
+        si.hStdOutput = childOut;
+        si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        std::string commandLine = "\"" + besideThisProgram("ContractPeer.exe") + "\"";
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+            process_ = pi.hProcess;
+            processId_ = pi.dwProcessId;
+            CloseHandle(pi.hThread);
+        }
+        CloseHandle(childIn);
+        CloseHandle(childOut);
+    }
+
+    ~PeerProcess() {
+        if (process_) {
+            (void)ask("quit");
+            if (WaitForSingleObject(process_, 3000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, 3000);
+            CloseHandle(process_);
+        }
+        if (toPeer_) CloseHandle(toPeer_);
+        if (fromPeer_) CloseHandle(fromPeer_);
+    }
+    PeerProcess(const PeerProcess&) = delete;
+    PeerProcess& operator=(const PeerProcess&) = delete;
+
+    bool running() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+    std::uint32_t processId() const { return processId_; }
+
+    // One command, one answer line; empty when the peer does not answer within five seconds.
+    std::string ask(const std::string& command) {
+        if (!process_) return {};
+        const std::string line = command + "\n";
+        DWORD written = 0;
+        if (!WriteFile(toPeer_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) return {};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        std::string answer;
+        while (std::chrono::steady_clock::now() < deadline) {
+            DWORD available = 0;
+            if (!PeekNamedPipe(fromPeer_, nullptr, 0, nullptr, &available, nullptr)) return {};
+            if (available == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                continue;
+            }
+            char c = 0;
+            DWORD got = 0;
+            if (!ReadFile(fromPeer_, &c, 1, &got, nullptr) || got == 0) return {};
+            if (c == '\n') return answer;
+            if (c != '\r') answer.push_back(c);
+        }
+        return {};
+    }
+
+    // A window handle answered in hexadecimal; 0 for an error answer.
+    std::uint32_t askHandle(const std::string& command) {
+        const std::string answer = ask(command);
+        if (answer.rfind("0x", 0) != 0) return 0;
+        return static_cast<std::uint32_t>(std::strtoul(answer.c_str(), nullptr, 16));
+    }
+
+    static std::string besideThisProgram(const char* file) {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string dir(path);
+        const auto slash = dir.find_last_of("\\/");
+        dir.erase(slash == std::string::npos ? 0 : slash + 1);
+        return dir + file;
+    }
+
+private:
+    HANDLE toPeer_ = nullptr;
+    HANDLE fromPeer_ = nullptr;
+    HANDLE process_ = nullptr;
+    std::uint32_t processId_ = 0;
+};
+
+}  // namespace contract

@@ -1,0 +1,361 @@
+// The real Clipveil.exe, started and driven from this process: its main window and system
+// menu, the About box, the refusal of a second instance, the ways of closing it (each must
+// give a clipped player its shape back) and the files it leaves behind (none).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "desktop.h"
+#include "platform/gdi.h"
+#include "platform/testing.h"
+#include "platform/window.h"
+#include "player.h"
+#include "pump.h"
+
+#ifndef CLIPVEIL_EXE_PATH
+#error "CLIPVEIL_EXE_PATH must name Clipveil.exe"
+#endif
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::Hwnd;
+
+constexpr char kMainCaption[] = "霞窓";
+constexpr char kAboutCaption[] = "Clipveilのﾊﾞｰｼﾞｮﾝ情報";
+constexpr char kAboutItem[] = "Clipveil のﾊﾞｰｼﾞｮﾝ情報(&A)...";
+constexpr char kAboutVersion[] = "霞窓 Ver.:1- 0- 1- 102";
+constexpr char kSecondCaption[] = "２重起動";
+constexpr char kSecondText[] = "     霞窓は既に起動されています.     ";
+
+constexpr unsigned kAboutCommand = 0x0010;
+constexpr unsigned kScClose = 0xF060;
+constexpr unsigned kWmKeyUp = 0x0101;
+constexpr unsigned kWmSysKeyDown = 0x0104;
+constexpr unsigned kWmSysKeyUp = 0x0105;
+constexpr unsigned kWmNcHitTest = 0x0084;
+constexpr std::uintptr_t kVkEscape = 0x1B;
+constexpr std::uintptr_t kVkF4 = 0x73;
+constexpr std::intptr_t kHtClose = 20;
+constexpr int kMsgBoxTextId = 0xFFFF;  // the message box's text control
+constexpr int kIdcModeVideo = 1001;    // "動画だけ" in the user panel
+constexpr int kIdcTargetHandle = 1003; // the control panel's target handle
+
+// Wine shows the Unix file system as drive Z:.
+std::string windowsPath(std::string path) {
+    if (path.empty() || path.front() != '/') return path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
+}
+
+std::string exePath() { return windowsPath(CLIPVEIL_EXE_PATH); }
+
+struct WindowsOf {
+    std::uint32_t processId;
+    std::vector<Hwnd> found;
+};
+
+std::vector<Hwnd> topLevelWindowsOf(std::uint32_t processId) {
+    WindowsOf search{processId, {}};
+    platform::enumWindows(
+        [](Hwnd hwnd, std::uintptr_t context) -> int {
+            auto& s = *reinterpret_cast<WindowsOf*>(context);
+            std::uint32_t pid = 0;
+            platform::getWindowThreadProcessId(hwnd, &pid);
+            if (pid == s.processId) s.found.push_back(hwnd);
+            return 1;
+        },
+        reinterpret_cast<std::uintptr_t>(&search));
+    return search.found;
+}
+
+// The visible top-level window of the process with this caption, if there is one.
+std::optional<Hwnd> windowCaptioned(std::uint32_t processId, const std::string& caption) {
+    for (Hwnd hwnd : topLevelWindowsOf(processId)) {
+        if (platform::isWindowVisible(hwnd) && platform::getWindowTextUtf8(hwnd) == caption) return hwnd;
+    }
+    return std::nullopt;
+}
+
+struct ChildSearch {
+    int id;
+    Hwnd found{};
+};
+
+// Any descendant with this control identifier (the panels' controls are grandchildren).
+Hwnd descendantWithId(Hwnd parent, int id) {
+    ChildSearch search{id, {}};
+    platform::enumChildWindows(
+        parent,
+        [](Hwnd hwnd, std::uintptr_t context) -> int {
+            auto& s = *reinterpret_cast<ChildSearch*>(context);
+            if (platform::getDlgCtrlId(hwnd) != s.id) return 1;
+            s.found = hwnd;
+            return 0;
+        },
+        reinterpret_cast<std::uintptr_t>(&search));
+    return search.found;
+}
+
+// One run of Clipveil.exe; ended by force if the test lets go of it while it still runs.
+class Clipveil {
+public:
+    static std::unique_ptr<Clipveil> start(const std::string& arguments = {}) {
+        std::string line = "\"" + exePath() + "\"";
+        if (!arguments.empty()) line += " " + arguments;
+        auto spawned = platform::testing::spawnProcess(line);
+        if (!spawned) return nullptr;
+        std::unique_ptr<Clipveil> run(new Clipveil);
+        run->process_ = std::move(spawned->process);
+        run->processId_ = spawned->processId;
+        return run;
+    }
+    ~Clipveil() {
+        if (process_ && !platform::testing::waitForExit(process_, 0)) platform::testing::terminateProcess(process_, 1);
+    }
+
+    // Waits for the main window; none when it did not come up in time.
+    Hwnd mainWindow(std::chrono::milliseconds timeout = 20s) {
+        std::optional<Hwnd> main;
+        e2e::pumpUntil([&] { return (main = windowCaptioned(processId_, kMainCaption)).has_value(); }, timeout);
+        return main.value_or(platform::kNoWindow);
+    }
+    std::optional<std::uint32_t> exitCode(std::chrono::milliseconds timeout = 10s) {
+        std::optional<std::uint32_t> code;
+        e2e::pumpUntil([&] { return (code = platform::testing::waitForExit(process_, 0)).has_value(); }, timeout);
+        return code;
+    }
+    bool running() { return !platform::testing::waitForExit(process_, 0).has_value(); }
+    std::uint32_t processId() const { return processId_; }
+
+private:
+    Clipveil() = default;
+    platform::ProcessHandle process_;
+    std::uint32_t processId_ = 0;
+};
+
+// The screen point of the main window's close box, found by asking the window itself.
+std::optional<std::pair<int, int>> closeBoxOf(Hwnd window) {
+    platform::Rect rect;
+    if (!platform::getWindowRect(window, rect)) return std::nullopt;
+    for (int y = rect.top; y < rect.top + 40 && y < rect.bottom; y += 2) {
+        for (int x = rect.right - 1; x > rect.right - 80 && x > rect.left; x -= 2) {
+            const std::intptr_t point = static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
+                                                                   static_cast<std::uint32_t>(x & 0xFFFF));
+            if (platform::sendMessage(window, kWmNcHitTest, 0, point) == kHtClose) return std::make_pair(x - 2, y + 2);
+        }
+    }
+    return std::nullopt;
+}
+
+TEST(ClipveilProgram, MainWindowOffersTheAboutBoxInItsSystemMenu) {
+    auto run = Clipveil::start();
+    ASSERT_TRUE(run) << "could not start " << exePath();
+    const Hwnd main = run->mainWindow();
+    ASSERT_NE(main, platform::kNoWindow) << "no window captioned " << kMainCaption;
+
+    const platform::MenuHandle menu = platform::getSystemMenu(main, false);
+    ASSERT_NE(menu, platform::MenuHandle{}) << "the system menu of another process's window";
+    const int count = platform::getMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    EXPECT_TRUE(platform::isMenuSeparator(menu, count - 2)) << "a separator before the About item";
+    EXPECT_EQ(platform::getMenuItemText(menu, count - 1), kAboutItem);
+
+    // Any command from 0x0010 to 0x001F opens the box; it sits over a disabled main window.
+    for (const unsigned command : {kAboutCommand, kAboutCommand | 0xFu}) {
+        platform::postMessage(main, platform::msg::kSysCommand, command, 0);
+        std::optional<Hwnd> about;
+        ASSERT_TRUE(e2e::pumpUntil([&] { return (about = windowCaptioned(run->processId(), kAboutCaption)).has_value(); }, 10s))
+            << "no About box after system command " << command;
+        EXPECT_EQ(platform::getWindowTextUtf8(platform::getDlgItem(*about, 1002)), kAboutVersion);
+        EXPECT_EQ(platform::getOwner(*about), main);
+        EXPECT_FALSE(platform::isWindowEnabled(main)) << "the main window waits while the About box is open";
+
+        platform::postMessage(*about, platform::msg::kCommand, platform::kIdOk, 0);
+        ASSERT_TRUE(e2e::pumpUntil([&] { return !platform::isWindow(*about); }, 10s));
+        ASSERT_TRUE(e2e::pumpUntil([&] { return platform::isWindowEnabled(main); }, 5s));
+        EXPECT_EQ(platform::getWindowTextUtf8(main), kMainCaption);
+    }
+
+    platform::postMessage(main, platform::msg::kKeyDown, kVkEscape, 0x00010001);
+    platform::postMessage(main, kWmKeyUp, kVkEscape, static_cast<std::intptr_t>(0xC0010001u));
+    EXPECT_EQ(run->exitCode(), 0u) << "Esc ends the program";
+}
+
+TEST(ClipveilProgram, SecondStartIsRefusedWhileTheFirstRunsOn) {
+    auto first = Clipveil::start();
+    ASSERT_TRUE(first);
+    const Hwnd main = first->mainWindow();
+    ASSERT_NE(main, platform::kNoWindow);
+
+    auto second = Clipveil::start();
+    ASSERT_TRUE(second);
+    std::optional<Hwnd> box;
+    ASSERT_TRUE(e2e::pumpUntil([&] { return (box = windowCaptioned(second->processId(), kSecondCaption)).has_value(); }, 20s))
+        << "no " << kSecondCaption << " box";
+    EXPECT_EQ(platform::getWindowTextUtf8(platform::getDlgItem(*box, kMsgBoxTextId)), kSecondText);
+    EXPECT_EQ(platform::getOwner(*box), platform::kNoWindow) << "the box has no owner";
+    EXPECT_FALSE(windowCaptioned(second->processId(), kMainCaption)) << "a refused start shows no main window";
+
+    platform::postMessage(*box, platform::msg::kCommand, platform::kIdOk, 0);
+    EXPECT_EQ(second->exitCode(), 0xFFFFFFFFu) << "a refused start returns -1";
+    EXPECT_TRUE(first->running()) << "the first instance runs on";
+    EXPECT_TRUE(platform::isWindowVisible(main));
+
+    platform::sendMessage(main, platform::msg::kClose, 0, 0);
+    EXPECT_EQ(first->exitCode(), 0u);
+
+    // The guard goes with the process that held it.
+    auto third = Clipveil::start();
+    ASSERT_TRUE(third);
+    const Hwnd again = third->mainWindow();
+    EXPECT_NE(again, platform::kNoWindow) << "a start after the first has ended runs normally";
+    platform::sendMessage(again, platform::msg::kClose, 0, 0);
+    EXPECT_EQ(third->exitCode(), 0u);
+}
+
+enum class CloseBy { Escape, AltF4, CloseBox, WmClose };
+
+std::string closeName(const ::testing::TestParamInfo<CloseBy>& info) {
+    switch (info.param) {
+        case CloseBy::Escape: return "Escape";
+        case CloseBy::AltF4: return "AltF4";
+        case CloseBy::CloseBox: return "CloseBox";
+        case CloseBy::WmClose: return "WmClose";
+    }
+    return "unknown";
+}
+
+class ClosingTheProgram : public ::testing::TestWithParam<CloseBy> {};
+
+TEST_P(ClosingTheProgram, GivesAClippedPlayerItsShapeBack) {
+    std::string error;
+    auto player = e2e::ImitationPlayer::start({.position = platform::Rect{200, 150, 840, 630}}, error);
+    ASSERT_TRUE(player) << error;
+    const Hwnd window = player->window();
+    const std::uint32_t style = e2e::styleOf(window);
+    const std::uint32_t exStyle = e2e::exStyleOf(window);
+
+    auto run = Clipveil::start();
+    ASSERT_TRUE(run);
+    const Hwnd main = run->mainWindow();
+    ASSERT_NE(main, platform::kNoWindow);
+
+    // The control panel shows the target's handle once it holds the player.
+    const Hwnd targetField = descendantWithId(main, kIdcTargetHandle);
+    ASSERT_NE(targetField, platform::kNoWindow);
+    ASSERT_TRUE(e2e::pumpUntil([&] { return platform::getWindowTextA(targetField, 64) == e2e::hex(window); }, 10s))
+        << "the player was not found: " << platform::getWindowTextA(targetField, 64);
+
+    const Hwnd videoOnly = descendantWithId(main, kIdcModeVideo);
+    ASSERT_NE(videoOnly, platform::kNoWindow);
+    platform::postMessage(videoOnly, platform::msg::kBmClick, 0, 0);
+    ASSERT_TRUE(e2e::pumpUntil([&] { return e2e::regionOf(window).has_value(); }, 10s)) << "the player was not clipped";
+    ASSERT_NE(e2e::styleOf(window), style);
+
+    switch (GetParam()) {
+        case CloseBy::Escape:
+            platform::postMessage(main, platform::msg::kKeyDown, kVkEscape, 0x00010001);
+            platform::postMessage(main, kWmKeyUp, kVkEscape, static_cast<std::intptr_t>(0xC0010001u));
+            break;
+        case CloseBy::AltF4:
+            // Alt held: the context bit of the key data.
+            platform::postMessage(main, kWmSysKeyDown, kVkF4, 0x203E0001);
+            platform::postMessage(main, kWmSysKeyUp, kVkF4, static_cast<std::intptr_t>(0xE03E0001u));
+            break;
+        case CloseBy::CloseBox: {
+            const auto box = closeBoxOf(main);
+            ASSERT_TRUE(box) << "no close box on the main window";
+            ASSERT_TRUE(platform::testing::clickAt(box->first, box->second));
+            break;
+        }
+        case CloseBy::WmClose:
+            // As the console's shut-down handler does it: sent, and waited for.
+            platform::sendMessage(main, platform::msg::kClose, 0, 0);
+            break;
+    }
+
+    EXPECT_EQ(run->exitCode(), 0u) << "the program ends";
+    EXPECT_FALSE(e2e::regionOf(window).has_value()) << "the clip is gone";
+    EXPECT_EQ(e2e::styleOf(window), style) << "the player's style is back";
+    EXPECT_EQ(e2e::exStyleOf(window), exStyle) << "the player's extended style is back";
+}
+
+INSTANTIATE_TEST_SUITE_P(Every, ClosingTheProgram,
+                         ::testing::Values(CloseBy::Escape, CloseBy::AltF4, CloseBy::CloseBox, CloseBy::WmClose),
+                         closeName);
+
+// Name, size and modification time of every file and folder below root.
+std::map<std::string, std::string> listing(const std::filesystem::path& root) {
+    std::map<std::string, std::string> entries;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             root, std::filesystem::directory_options::skip_permission_denied, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code ignored;
+        const auto size = it->is_regular_file(ignored) ? it->file_size(ignored) : 0;
+        const auto time = it->last_write_time(ignored).time_since_epoch().count();
+        entries[it->path().string()] = std::to_string(size) + " " + std::to_string(time);
+    }
+    return entries;
+}
+
+std::vector<std::string> changes(const std::map<std::string, std::string>& before,
+                                 const std::map<std::string, std::string>& after) {
+    std::vector<std::string> out;
+    for (const auto& [path, info] : after) {
+        const auto was = before.find(path);
+        if (was == before.end()) {
+            out.push_back("new " + path);
+        } else if (was->second != info) {
+            out.push_back("changed " + path);
+        }
+    }
+    for (const auto& [path, info] : before) {
+        if (!after.count(path)) out.push_back("gone " + path);
+    }
+    return out;
+}
+
+TEST(ClipveilProgram, WritesNoFile) {
+    const std::vector<std::filesystem::path> roots = {
+        "C:\\", std::filesystem::current_path(), std::filesystem::path(exePath()).parent_path()};
+    std::vector<std::map<std::string, std::string>> before;
+    for (const auto& root : roots) before.push_back(listing(root));
+
+    {
+        auto run = Clipveil::start("one -D11");
+        ASSERT_TRUE(run);
+        const Hwnd main = run->mainWindow();
+        ASSERT_NE(main, platform::kNoWindow);
+        platform::postMessage(main, platform::msg::kSysCommand, kAboutCommand, 0);
+        std::optional<Hwnd> about;
+        ASSERT_TRUE(e2e::pumpUntil([&] { return (about = windowCaptioned(run->processId(), kAboutCaption)).has_value(); }, 10s));
+        platform::postMessage(*about, platform::msg::kCommand, platform::kIdOk, 0);
+        ASSERT_TRUE(e2e::pumpUntil([&] { return platform::isWindowEnabled(main); }, 10s));
+
+        auto refused = Clipveil::start();
+        ASSERT_TRUE(refused);
+        std::optional<Hwnd> box;
+        ASSERT_TRUE(e2e::pumpUntil([&] { return (box = windowCaptioned(refused->processId(), kSecondCaption)).has_value(); }, 20s));
+        platform::postMessage(*box, platform::msg::kCommand, platform::kIdOk, 0);
+        EXPECT_EQ(refused->exitCode(), 0xFFFFFFFFu);
+
+        platform::postMessage(main, platform::msg::kClose, 0, 0);
+        EXPECT_EQ(run->exitCode(), 0u);
+    }
+
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+        EXPECT_EQ(changes(before[i], listing(roots[i])), std::vector<std::string>{}) << "below " << roots[i].string();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+// What a test reads of another program's windows, through the seam.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/types.h"
+#include "platform/window.h"
+
+namespace e2e {
+
+inline std::uint32_t styleOf(platform::Hwnd hwnd) {
+    return static_cast<std::uint32_t>(platform::getWindowLongA(hwnd, platform::kGwlStyle));
+}
+inline std::uint32_t exStyleOf(platform::Hwnd hwnd) {
+    return static_cast<std::uint32_t>(platform::getWindowLongA(hwnd, platform::kGwlExStyle));
+}
+// Bounding box of the window's region, in window coordinates; empty when it has none.
+inline std::optional<platform::Rect> regionOf(platform::Hwnd hwnd) { return platform::getWindowRgnBox(hwnd); }
+// Layered opacity; empty until the window is layered with attributes set.
+inline std::optional<std::uint8_t> alphaOf(platform::Hwnd hwnd) { return platform::getLayeredAlpha(hwnd); }
+inline std::optional<platform::Rect> windowRectOf(platform::Hwnd hwnd) {
+    platform::Rect rect;
+    if (!platform::getWindowRect(hwnd, rect)) return std::nullopt;
+    return rect;
+}
+
+}  // namespace e2e
