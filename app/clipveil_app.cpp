@@ -11,6 +11,7 @@
 namespace {
 
 constexpr std::uint32_t kExitPauseMs = 1000;
+constexpr std::size_t kConsoleBufferSize = 4096;
 
 }  // namespace
 
@@ -59,6 +60,9 @@ void CClipveilApp::setUpStreams() {
     if (m_debugMode == 1) {
         platform::allocConsole();
         platform::reopenStdout("CONOUT$", "w");
+        // Buffered, so each line reaches the console in one write (the modal loop flushes
+        // after every message): a UTF-8 character cut across writes shows as garbage.
+        std::setvbuf(stdout, nullptr, _IOFBF, kConsoleBufferSize);
         platform::reopenStdin("CONIN$", "r");
         platform::setConsoleCtrlHandler(&CClipveilApp::consoleCtrlHandler);
     } else {
@@ -95,6 +99,7 @@ int CClipveilApp::InitInstance() {
     dlg.DoModal();
 
     if (m_debugMode == 1) {
+        std::fflush(stdout);
         platform::freeConsole();
         platform::sleepMs(kExitPauseMs);
     }

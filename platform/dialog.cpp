@@ -95,7 +95,8 @@ std::intptr_t CDialog::DoModal() {
     const std::intptr_t result = m_modalResult;
     m_modal = false;
     if (m_hWnd != kNoWindow) DestroyWindow();
-    if (owner != kNoWindow && isWindow(owner)) setWindowPos(owner, kHwndTop, 0, 0, 0, 0, kSwpNoMove | kSwpNoSize);
+    if (owner != kNoWindow && isWindow(owner))
+        setWindowPos(owner, kHwndTop, 0, 0, 0, 0, kSwpNoMove | kSwpNoSize);
     return result;
 }
 
@@ -122,19 +123,33 @@ bool CDialog::UpdateData(bool saveAndValidate) {
     return true;
 }
 
-Hwnd CDialog::GetDlgItem(int id) const { return getDlgItem(m_hWnd, id); }
-bool CDialog::ShowWindow(int command) { return showWindow(m_hWnd, command); }
+Hwnd CDialog::GetDlgItem(int id) const {
+    return getDlgItem(m_hWnd, id);
+}
+bool CDialog::ShowWindow(int command) {
+    return showWindow(m_hWnd, command);
+}
 bool CDialog::MoveWindow(int x, int y, int width, int height, bool repaint) {
     return moveWindow(m_hWnd, x, y, width, height, repaint);
 }
 bool CDialog::SetWindowPos(Hwnd insertAfter, int x, int y, int cx, int cy, unsigned flags) {
     return setWindowPos(m_hWnd, insertAfter, x, y, cx, cy, flags);
 }
-bool CDialog::GetWindowRect(Rect& rect) const { return getWindowRect(m_hWnd, rect); }
-bool CDialog::InvalidateRect(const Rect* rect, bool erase) { return invalidateRect(m_hWnd, rect, erase); }
-bool CDialog::SetDlgItemText(int id, std::string_view utf8) { return setWindowTextUtf8(GetDlgItem(id), utf8); }
-std::uintptr_t CDialog::SetTimer(std::uintptr_t id, unsigned elapseMs) { return setTimer(m_hWnd, id, elapseMs); }
-bool CDialog::KillTimer(std::uintptr_t id) { return killTimer(m_hWnd, id); }
+bool CDialog::GetWindowRect(Rect& rect) const {
+    return getWindowRect(m_hWnd, rect);
+}
+bool CDialog::InvalidateRect(const Rect* rect, bool erase) {
+    return invalidateRect(m_hWnd, rect, erase);
+}
+bool CDialog::SetDlgItemText(int id, std::string_view utf8) {
+    return setWindowTextUtf8(GetDlgItem(id), utf8);
+}
+std::uintptr_t CDialog::SetTimer(std::uintptr_t id, unsigned elapseMs) {
+    return setTimer(m_hWnd, id, elapseMs);
+}
+bool CDialog::KillTimer(std::uintptr_t id) {
+    return killTimer(m_hWnd, id);
+}
 
 std::intptr_t CDialog::dialogProc(void* context, Hwnd hwnd, unsigned message, std::uintptr_t wParam,
                                   std::intptr_t lParam, bool& handled) {
@@ -190,7 +205,9 @@ void CDialog::OnOK() {
     EndDialog(kIdOk);
 }
 
-void CDialog::OnCancel() { EndDialog(kIdCancel); }
+void CDialog::OnCancel() {
+    EndDialog(kIdCancel);
+}
 
 std::intptr_t CDialog::WindowProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     std::intptr_t result = 0;
@@ -273,7 +290,8 @@ void DDX_Radio(CDataExchange& dx, int firstId, int& value) {
             ++index;
         }
         control = backend::nextSibling(control);
-    } while (control != kNoWindow && (static_cast<std::uint32_t>(getWindowLongA(control, kGwlStyle)) & kWsGroup) == 0);
+    } while (control != kNoWindow &&
+             (static_cast<std::uint32_t>(getWindowLongA(control, kGwlStyle)) & kWsGroup) == 0);
 }
 
 void DDX_Check(CDataExchange& dx, int id, int& value) {
@@ -294,15 +312,20 @@ void DDX_Text(CDataExchange& dx, int id, std::string& utf8) {
     }
 }
 
-void DDX_Control(CDataExchange& dx, int id, CSpinButtonCtrl& control) { control.m_hWnd = dx.m_pDlgWnd->GetDlgItem(id); }
+void DDX_Control(CDataExchange& dx, int id, CSpinButtonCtrl& control) {
+    control.m_hWnd = dx.m_pDlgWnd->GetDlgItem(id);
+}
 
 // ---- wrappers ------------------------------------------------------------------------------
 
 void CSpinButtonCtrl::SetRange32(int lower, int upper) {
-    sendMessage(m_hWnd, msg::kUdmSetRange32, static_cast<std::uintptr_t>(static_cast<std::intptr_t>(lower)), upper);
+    sendMessage(m_hWnd, msg::kUdmSetRange32, static_cast<std::uintptr_t>(static_cast<std::intptr_t>(lower)),
+                upper);
 }
 
-void CSpinButtonCtrl::SetPos32(int position) { sendMessage(m_hWnd, msg::kUdmSetPos32, 0, position); }
+void CSpinButtonCtrl::SetPos32(int position) {
+    sendMessage(m_hWnd, msg::kUdmSetPos32, 0, position);
+}
 
 std::uint32_t CSpinButtonCtrl::GetPos() const {
     return static_cast<std::uint32_t>(sendMessage(m_hWnd, msg::kUdmGetPos, 0, 0));
@@ -321,13 +344,17 @@ bool CBrush::DeleteObject() {
     return deleted;
 }
 
-CWinApp::CWinApp() { g_app = this; }
+CWinApp::CWinApp() {
+    g_app = this;
+}
 
 CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-CWinApp* CWinApp::current() { return g_app; }
+CWinApp* CWinApp::current() {
+    return g_app;
+}
 
 int AfxMessageBox(std::string_view textUtf8) {
     return messageBox(mainWindow(), textUtf8, applicationName(), kMbOk | kMbIconExclamation);

@@ -31,6 +31,8 @@ std::string getWindowTextA(Hwnd hwnd, int maxCount);
 // maxCount bytes. Bounded: a window whose thread does not answer within a short time
 // (abort-if-hung) counts as having no text.
 std::string sendGetTextA(Hwnd hwnd, int maxCount);
+// How long sendGetTextA waits for a window's thread to answer; both backends use it.
+inline constexpr std::uint32_t kGetTextTimeoutMs = 150;
 // GetClassNameA with a buffer of maxCount bytes.
 std::string getClassNameA(Hwnd hwnd, int maxCount);
 std::int32_t getDlgCtrlId(Hwnd hwnd);

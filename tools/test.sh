@@ -6,7 +6,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 bash tools/setup.sh || { echo "test: setup failed" >&2; exit 1; }
-bash tools/build.sh || { echo "0 passed, 1 failed"; echo "test: build failed" >&2; exit 1; }
+bash tools/build.sh || { echo "test: build failed" >&2; echo "0 passed, 1 failed"; exit 1; }
 
 logs=$(mktemp -d)
 # A run cut short must not leave the test desktop behind.

@@ -5,9 +5,13 @@
 
 namespace platform {
 
-bool isDbcsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+bool isDbcsLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != FALSE;
+}
 
-const char* charNextA(const char* p) { return CharNextA(p); }
+const char* charNextA(const char* p) {
+    return CharNextA(p);
+}
 
 void charUpperBuffA(std::string& text) {
     if (text.empty()) return;
@@ -25,11 +29,12 @@ std::wstring utf8ToWide(std::string_view utf8) {
 
 std::string wideToUtf8(std::wstring_view wide) {
     if (wide.empty()) return {};
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
     if (n <= 0) return {};
     std::string utf8(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr,
+                        nullptr);
     return utf8;
 }
 

@@ -1,6 +1,8 @@
 // The dialog framework's hooks into the system's dialog manager.
 #include <windows.h>
 
+#include <cstdio>
+
 #include "platform/dialog.h"
 #include "platform/win32/win32_handles.h"
 
@@ -55,7 +57,8 @@ INT_PTR CALLBACK dialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     if (!binding) return FALSE;
 
     bool handled = false;
-    const std::intptr_t result = binding->proc(binding->context, fromWin(hwnd), message, wParam, lParam, handled);
+    const std::intptr_t result =
+        binding->proc(binding->context, fromWin(hwnd), message, wParam, lParam, handled);
 
     if (message == WM_NCDESTROY) {
         // The object may be gone now; only the binding is touched, and nothing dispatches again.
@@ -82,7 +85,8 @@ struct TemplateOrigin {
 
 bool readTemplate(int templateId, TemplateOrigin& out) {
     const HINSTANCE instance = win32::ownInstance();
-    const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
+    const HRSRC found =
+        FindResourceW(instance, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5) /* RT_DIALOG */);
     if (!found) return false;
     const HGLOBAL loaded = LoadResource(instance, found);
     const auto* bytes = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
@@ -113,7 +117,8 @@ Hwnd createDialog(int templateId, Hwnd parent, DialogProc proc, void* context) {
     binding->creating = false;
     // A window that failed, or died during its own creation, never handed the binding on.
     if (!hwnd || binding->destroyed || !IsWindow(hwnd)) {
-        if (hwnd && IsWindow(hwnd) && GetWindowLongPtrW(hwnd, DWLP_USER) == reinterpret_cast<LONG_PTR>(binding)) {
+        if (hwnd && IsWindow(hwnd) &&
+            GetWindowLongPtrW(hwnd, DWLP_USER) == reinterpret_cast<LONG_PTR>(binding)) {
             SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         }
         delete binding;
@@ -136,6 +141,9 @@ void runModalLoop(Hwnd dialog, const std::function<bool()>& ended) {
             TranslateMessage(&m);
             DispatchMessageW(&m);
         }
+        // Diagnostic lines written while handling the message go out whole: the debug
+        // console decodes UTF-8 per write and would garble a character split across two.
+        std::fflush(stdout);
     }
 }
 
@@ -173,8 +181,9 @@ bool templateAtOrigin(int templateId) {
 }
 
 BrushHandle defaultCtlColor(Hwnd dialog, unsigned message, DcHandle dc, Hwnd control) {
-    const LRESULT brush = DefWindowProcW(toWin(dialog), message, reinterpret_cast<WPARAM>(toWinHandle<HDC>(dc)),
-                                         reinterpret_cast<LPARAM>(toWin(control)));
+    const LRESULT brush =
+        DefWindowProcW(toWin(dialog), message, reinterpret_cast<WPARAM>(toWinHandle<HDC>(dc)),
+                       reinterpret_cast<LPARAM>(toWin(control)));
     return fromWinHandle<BrushHandle>(reinterpret_cast<HBRUSH>(brush));
 }
 
@@ -184,6 +193,8 @@ NotifyHeader decodeNotify(std::intptr_t lParam) {
     return NotifyHeader{fromWin(header->hwndFrom), header->idFrom, static_cast<int>(header->code)};
 }
 
-Hwnd nextSibling(Hwnd hwnd) { return fromWin(GetWindow(toWin(hwnd), GW_HWNDNEXT)); }
+Hwnd nextSibling(Hwnd hwnd) {
+    return fromWin(GetWindow(toWin(hwnd), GW_HWNDNEXT));
+}
 
 }  // namespace platform::backend

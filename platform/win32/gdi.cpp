@@ -15,15 +15,27 @@ using win32::toWin;
 using win32::toWinHandle;
 
 namespace {
-HDC toDc(DcHandle dc) { return toWinHandle<HDC>(dc); }
-HMENU toMenu(MenuHandle menu) { return toWinHandle<HMENU>(menu); }
+HDC toDc(DcHandle dc) {
+    return toWinHandle<HDC>(dc);
+}
+HMENU toMenu(MenuHandle menu) {
+    return toWinHandle<HMENU>(menu);
+}
 }  // namespace
 
-BrushHandle createSolidBrush(ColorRef color) { return fromWinHandle<BrushHandle>(CreateSolidBrush(color)); }
-bool deleteBrush(BrushHandle brush) { return DeleteObject(toWinHandle<HBRUSH>(brush)) != FALSE; }
+BrushHandle createSolidBrush(ColorRef color) {
+    return fromWinHandle<BrushHandle>(CreateSolidBrush(color));
+}
+bool deleteBrush(BrushHandle brush) {
+    return DeleteObject(toWinHandle<HBRUSH>(brush)) != FALSE;
+}
 
-int setBkMode(DcHandle dc, int mode) { return SetBkMode(toDc(dc), mode); }
-ColorRef setTextColor(DcHandle dc, ColorRef color) { return SetTextColor(toDc(dc), color); }
+int setBkMode(DcHandle dc, int mode) {
+    return SetBkMode(toDc(dc), mode);
+}
+ColorRef setTextColor(DcHandle dc, ColorRef color) {
+    return SetTextColor(toDc(dc), color);
+}
 
 IconHandle loadIcon(int resourceId) {
     return fromWinHandle<IconHandle>(LoadIconW(win32::ownInstance(), MAKEINTRESOURCEW(resourceId)));
@@ -42,13 +54,17 @@ MenuHandle getSystemMenu(Hwnd hwnd, bool revert) {
     return fromWinHandle<MenuHandle>(GetSystemMenu(toWin(hwnd), revert ? TRUE : FALSE));
 }
 
-bool appendMenuSeparator(MenuHandle menu) { return AppendMenuW(toMenu(menu), MF_SEPARATOR, 0, nullptr) != FALSE; }
+bool appendMenuSeparator(MenuHandle menu) {
+    return AppendMenuW(toMenu(menu), MF_SEPARATOR, 0, nullptr) != FALSE;
+}
 
 bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view textUtf8) {
     return AppendMenuW(toMenu(menu), MF_STRING, commandId, utf8ToWide(textUtf8).c_str()) != FALSE;
 }
 
-int getMenuItemCount(MenuHandle menu) { return GetMenuItemCount(toMenu(menu)); }
+int getMenuItemCount(MenuHandle menu) {
+    return GetMenuItemCount(toMenu(menu));
+}
 
 std::string getMenuItemText(MenuHandle menu, int position) {
     wchar_t text[256] = {};
@@ -61,7 +77,9 @@ bool isMenuSeparator(MenuHandle menu, int position) {
     return state != static_cast<UINT>(-1) && (state & MF_SEPARATOR) != 0;
 }
 
-int getSystemMetrics(int index) { return GetSystemMetrics(index); }
+int getSystemMetrics(int index) {
+    return GetSystemMetrics(index);
+}
 
 // PaintScope keeps the PAINTSTRUCT in 72 bytes of its own.
 static_assert(sizeof(PAINTSTRUCT) <= 72 && alignof(PAINTSTRUCT) <= 8, "PAINTSTRUCT fits the scope");
@@ -71,7 +89,9 @@ PaintScope::PaintScope(Hwnd hwnd) : hwnd_(hwnd) {
     dc_ = fromWinHandle<DcHandle>(BeginPaint(toWin(hwnd_), ps));
 }
 
-PaintScope::~PaintScope() { EndPaint(toWin(hwnd_), std::launder(reinterpret_cast<PAINTSTRUCT*>(storage_))); }
+PaintScope::~PaintScope() {
+    EndPaint(toWin(hwnd_), std::launder(reinterpret_cast<PAINTSTRUCT*>(storage_)));
+}
 
 bool drawIcon(DcHandle dc, int x, int y, IconHandle icon) {
     return DrawIcon(toDc(dc), x, y, toWinHandle<HICON>(icon)) != FALSE;

@@ -10,8 +10,12 @@
 namespace platform {
 
 namespace {
-HANDLE raw(const ProcessHandle& process) { return reinterpret_cast<HANDLE>(process.get()); }
-HMODULE toModule(ModuleHandle m) { return reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(m)); }
+HANDLE raw(const ProcessHandle& process) {
+    return reinterpret_cast<HANDLE>(process.get());
+}
+HMODULE toModule(ModuleHandle m) {
+    return reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(m));
+}
 }  // namespace
 
 void ProcessHandle::reset(std::uintptr_t raw) noexcept {
@@ -20,7 +24,8 @@ void ProcessHandle::reset(std::uintptr_t raw) noexcept {
 }
 
 ProcessHandle openProcess(std::uint32_t access, bool inherit, std::uint32_t processId) {
-    return ProcessHandle(reinterpret_cast<std::uintptr_t>(OpenProcess(access, inherit ? TRUE : FALSE, processId)));
+    return ProcessHandle(
+        reinterpret_cast<std::uintptr_t>(OpenProcess(access, inherit ? TRUE : FALSE, processId)));
 }
 
 bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std::uint32_t bytes,

@@ -71,16 +71,24 @@ bool allocConsole() {
     SetConsoleOutputCP(CP_UTF8);
     return true;
 }
-bool freeConsole() { return FreeConsole() != FALSE; }
-bool reopenStdout(const char* path, const char* mode) { return reopen(path, mode, stdout); }
-bool reopenStdin(const char* path, const char* mode) { return reopen(path, mode, stdin); }
+bool freeConsole() {
+    return FreeConsole() != FALSE;
+}
+bool reopenStdout(const char* path, const char* mode) {
+    return reopen(path, mode, stdout);
+}
+bool reopenStdin(const char* path, const char* mode) {
+    return reopen(path, mode, stdin);
+}
 
 bool setConsoleCtrlHandler(ConsoleCtrlHandler handler) {
     g_consoleHandler.store(handler);
     return SetConsoleCtrlHandler(consoleTrampoline, TRUE) != FALSE;
 }
 
-bool setCurrentDirectoryA(const char* path) { return SetCurrentDirectoryA(path) != FALSE; }
+bool setCurrentDirectoryA(const char* path) {
+    return SetCurrentDirectoryA(path) != FALSE;
+}
 
 std::string getCurrentDirectoryA() {
     const DWORD n = GetCurrentDirectoryA(0, nullptr);
@@ -95,7 +103,9 @@ std::uint32_t getModuleFileNameA(char* buffer, std::uint32_t size) {
     return GetModuleFileNameA(nullptr, buffer, size);
 }
 
-std::uint32_t getLastError() { return GetLastError(); }
+std::uint32_t getLastError() {
+    return GetLastError();
+}
 
 std::uint32_t getFileVersionInfoSizeA(const char* path) {
     DWORD ignored = 0;
@@ -126,7 +136,11 @@ void shellOpen(Hwnd owner, const char* target) {
     }).detach();
 }
 
-void setMainWindow(Hwnd hwnd) { g_mainWindow.store(handleValue(hwnd)); }
-Hwnd mainWindow() { return toHwnd(g_mainWindow.load()); }
+void setMainWindow(Hwnd hwnd) {
+    g_mainWindow.store(handleValue(hwnd));
+}
+Hwnd mainWindow() {
+    return toHwnd(g_mainWindow.load());
+}
 
 }  // namespace platform

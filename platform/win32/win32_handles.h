@@ -13,8 +13,12 @@ namespace platform::win32 {
 
 static_assert(sizeof(HWND) == sizeof(std::uint32_t), "the win32 backend is built for 32-bit Windows");
 
-inline HWND toWin(Hwnd h) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handleValue(h))); }
-inline Hwnd fromWin(HWND h) { return toHwnd(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h))); }
+inline HWND toWin(Hwnd h) {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handleValue(h)));
+}
+inline Hwnd fromWin(HWND h) {
+    return toHwnd(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h)));
+}
 
 template <class Win, class Seam>
 Win toWinHandle(Seam h) {
@@ -25,7 +29,9 @@ Seam fromWinHandle(Win h) {
     return static_cast<Seam>(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h)));
 }
 
-inline RECT toWin(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+inline RECT toWin(const Rect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
 inline Rect fromWin(const RECT& r) {
     return Rect{static_cast<std::int32_t>(r.left), static_cast<std::int32_t>(r.top),
                 static_cast<std::int32_t>(r.right), static_cast<std::int32_t>(r.bottom)};
@@ -33,7 +39,9 @@ inline Rect fromWin(const RECT& r) {
 
 // The module whose resources are the program's own (the executable; the platform library is
 // linked into it statically).
-inline HINSTANCE ownInstance() { return GetModuleHandleW(nullptr); }
+inline HINSTANCE ownInstance() {
+    return GetModuleHandleW(nullptr);
+}
 
 // Owns one GDI object until it is handed to the system.
 class GdiObject {

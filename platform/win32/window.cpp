@@ -27,7 +27,9 @@ BOOL CALLBACK enumTrampoline(HWND hwnd, LPARAM lParam) {
     return c->proc(fromWin(hwnd), c->context) != 0 ? TRUE : FALSE;
 }
 
-std::string untilNul(const std::string& buffer) { return std::string(buffer.c_str()); }
+std::string untilNul(const std::string& buffer) {
+    return std::string(buffer.c_str());
+}
 
 // A WM_GETTEXT to a window of another thread that timed out may still be answered later. Across
 // processes the system copies the text, but a window of this process writes straight into the
@@ -50,10 +52,18 @@ bool enumChildWindows(Hwnd parent, EnumProc proc, std::uintptr_t context) {
     return EnumChildWindows(toWin(parent), enumTrampoline, reinterpret_cast<LPARAM>(&c)) != FALSE;
 }
 
-bool isWindow(Hwnd hwnd) { return IsWindow(toWin(hwnd)) != FALSE; }
-bool isWindowVisible(Hwnd hwnd) { return IsWindowVisible(toWin(hwnd)) != FALSE; }
-bool isIconic(Hwnd hwnd) { return IsIconic(toWin(hwnd)) != FALSE; }
-bool isWindowEnabled(Hwnd hwnd) { return IsWindowEnabled(toWin(hwnd)) != FALSE; }
+bool isWindow(Hwnd hwnd) {
+    return IsWindow(toWin(hwnd)) != FALSE;
+}
+bool isWindowVisible(Hwnd hwnd) {
+    return IsWindowVisible(toWin(hwnd)) != FALSE;
+}
+bool isIconic(Hwnd hwnd) {
+    return IsIconic(toWin(hwnd)) != FALSE;
+}
+bool isWindowEnabled(Hwnd hwnd) {
+    return IsWindowEnabled(toWin(hwnd)) != FALSE;
+}
 
 std::string getWindowTextA(Hwnd hwnd, int maxCount) {
     if (maxCount <= 0) return {};
@@ -68,8 +78,8 @@ std::string sendGetTextA(Hwnd hwnd, int maxCount) {
     auto* buffer = new char[static_cast<std::size_t>(maxCount) + 1]();
     DWORD_PTR copied = 0;
     const LRESULT answered =
-        SendMessageTimeoutA(toWin(hwnd), WM_GETTEXT, static_cast<WPARAM>(maxCount), reinterpret_cast<LPARAM>(buffer),
-                            SMTO_ABORTIFHUNG | SMTO_BLOCK, 150, &copied);
+        SendMessageTimeoutA(toWin(hwnd), WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                            reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG | SMTO_BLOCK, kGetTextTimeoutMs, &copied);
     if (answered == 0) {
         if (!mayStillBeWritten(toWin(hwnd))) delete[] buffer;
         return {};
@@ -86,7 +96,9 @@ std::string getClassNameA(Hwnd hwnd, int maxCount) {
     return untilNul(buffer);
 }
 
-std::int32_t getDlgCtrlId(Hwnd hwnd) { return GetDlgCtrlID(toWin(hwnd)); }
+std::int32_t getDlgCtrlId(Hwnd hwnd) {
+    return GetDlgCtrlID(toWin(hwnd));
+}
 
 bool getWindowInfo(Hwnd hwnd, WindowInfo& info) {
     WINDOWINFO wi{};
@@ -105,7 +117,9 @@ bool getWindowInfo(Hwnd hwnd, WindowInfo& info) {
     return true;
 }
 
-std::int32_t getWindowLongA(Hwnd hwnd, int index) { return GetWindowLongA(toWin(hwnd), index); }
+std::int32_t getWindowLongA(Hwnd hwnd, int index) {
+    return GetWindowLongA(toWin(hwnd), index);
+}
 
 std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value) {
     return SetWindowLongA(toWin(hwnd), index, value);
@@ -138,7 +152,8 @@ bool monitorFromRect(const Rect& rect) {
 }
 
 bool setWindowRgn(Hwnd hwnd, const Rect* region, bool redraw) {
-    win32::GdiObject rgn(region ? CreateRectRgn(region->left, region->top, region->right, region->bottom) : nullptr);
+    win32::GdiObject rgn(region ? CreateRectRgn(region->left, region->top, region->right, region->bottom)
+                                : nullptr);
     if (region && !rgn.get()) return false;
     if (!SetWindowRgn(toWin(hwnd), static_cast<HRGN>(rgn.get()), redraw ? TRUE : FALSE)) return false;
     // The system owns the region now.
@@ -175,9 +190,15 @@ std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd) {
     return alpha;
 }
 
-bool showWindow(Hwnd hwnd, int command) { return ShowWindow(toWin(hwnd), command) != FALSE; }
-bool enableWindow(Hwnd hwnd, bool enable) { return EnableWindow(toWin(hwnd), enable ? TRUE : FALSE) != FALSE; }
-bool destroyWindow(Hwnd hwnd) { return DestroyWindow(toWin(hwnd)) != FALSE; }
+bool showWindow(Hwnd hwnd, int command) {
+    return ShowWindow(toWin(hwnd), command) != FALSE;
+}
+bool enableWindow(Hwnd hwnd, bool enable) {
+    return EnableWindow(toWin(hwnd), enable ? TRUE : FALSE) != FALSE;
+}
+bool destroyWindow(Hwnd hwnd) {
+    return DestroyWindow(toWin(hwnd)) != FALSE;
+}
 
 bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
     if (!rect) return InvalidateRect(toWin(hwnd), nullptr, erase ? TRUE : FALSE) != FALSE;
@@ -185,9 +206,15 @@ bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
     return InvalidateRect(toWin(hwnd), &r, erase ? TRUE : FALSE) != FALSE;
 }
 
-Hwnd getParent(Hwnd hwnd) { return fromWin(GetParent(toWin(hwnd))); }
-Hwnd getOwner(Hwnd hwnd) { return fromWin(GetWindow(toWin(hwnd), GW_OWNER)); }
-Hwnd getDlgItem(Hwnd dialog, int id) { return fromWin(GetDlgItem(toWin(dialog), id)); }
+Hwnd getParent(Hwnd hwnd) {
+    return fromWin(GetParent(toWin(hwnd)));
+}
+Hwnd getOwner(Hwnd hwnd) {
+    return fromWin(GetWindow(toWin(hwnd), GW_OWNER));
+}
+Hwnd getDlgItem(Hwnd dialog, int id) {
+    return fromWin(GetDlgItem(toWin(dialog), id));
+}
 
 bool setWindowTextUtf8(Hwnd hwnd, std::string_view utf8) {
     return SetWindowTextW(toWin(hwnd), utf8ToWide(utf8).c_str()) != FALSE;
@@ -211,7 +238,9 @@ bool checkDlgButton(Hwnd dialog, int id, int state) {
     return CheckDlgButton(toWin(dialog), id, static_cast<UINT>(state)) != FALSE;
 }
 
-int isDlgButtonChecked(Hwnd dialog, int id) { return static_cast<int>(IsDlgButtonChecked(toWin(dialog), id)); }
+int isDlgButtonChecked(Hwnd dialog, int id) {
+    return static_cast<int>(IsDlgButtonChecked(toWin(dialog), id));
+}
 
 std::intptr_t sendMessage(Hwnd hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     return SendMessageA(toWin(hwnd), message, wParam, lParam);
@@ -225,8 +254,12 @@ std::uintptr_t setTimer(Hwnd hwnd, std::uintptr_t id, unsigned elapseMs) {
     return SetTimer(toWin(hwnd), id, elapseMs, nullptr);
 }
 
-bool killTimer(Hwnd hwnd, std::uintptr_t id) { return KillTimer(toWin(hwnd), id) != FALSE; }
+bool killTimer(Hwnd hwnd, std::uintptr_t id) {
+    return KillTimer(toWin(hwnd), id) != FALSE;
+}
 
-void sleepMs(std::uint32_t ms) { Sleep(ms); }
+void sleepMs(std::uint32_t ms) {
+    Sleep(ms);
+}
 
 }  // namespace platform

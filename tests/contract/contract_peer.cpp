@@ -53,11 +53,14 @@ void answer(const std::string& line) {
 
 std::string hex(HWND hwnd) {
     char text[16];
-    std::snprintf(text, sizeof(text), "0x%08lx", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd)));
+    std::snprintf(text, sizeof(text), "0x%08lx",
+                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd)));
     return text;
 }
 
-std::string failure() { return "error " + std::to_string(GetLastError()); }
+std::string failure() {
+    return "error " + std::to_string(GetLastError());
+}
 
 // Runs on the window thread, so that every window belongs to it.
 bool run(const std::string& line) {
@@ -72,8 +75,8 @@ bool run(const std::string& line) {
         in >> cls;
         const std::string title = rest(in);
         registerClass(cls);
-        const HWND hwnd = CreateWindowExA(exStyle, cls.c_str(), title.c_str(), style, x, y, w, h, nullptr, nullptr,
-                                          GetModuleHandleA(nullptr), nullptr);
+        const HWND hwnd = CreateWindowExA(exStyle, cls.c_str(), title.c_str(), style, x, y, w, h, nullptr,
+                                          nullptr, GetModuleHandleA(nullptr), nullptr);
         answer(hwnd ? hex(hwnd) : failure());
     } else if (verb == "child") {
         const HWND parent = reinterpret_cast<HWND>(static_cast<UINT_PTR>(number(in)));

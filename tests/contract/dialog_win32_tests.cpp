@@ -22,10 +22,16 @@ constexpr unsigned kNested = WM_APP + 4;
 constexpr unsigned kSelfDestroy = WM_APP + 5;
 constexpr int kNotifyCode = -777;
 
-HWND win(Hwnd h) { return reinterpret_cast<HWND>(static_cast<UINT_PTR>(handleValue(h))); }
-Hwnd seam(HWND h) { return toHwnd(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(h))); }
+HWND win(Hwnd h) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(handleValue(h)));
+}
+Hwnd seam(HWND h) {
+    return toHwnd(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(h)));
+}
 
-LRESULT CALLBACK plainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+LRESULT CALLBACK plainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    return DefWindowProcW(h, m, w, l);
+}
 
 // A visible top-level window of this process that stands for the application's main window.
 class OwnerWindow {
@@ -50,7 +56,9 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-POINT centreOf(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+POINT centreOf(const RECT& r) {
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
 
 // A modal dialog that looks at its own run from inside, through a message it posts itself.
 class ProbeDialog : public CDialog {
@@ -195,7 +203,8 @@ TEST(DialogFramework, AnswersFollowTheDialogProcedureRules) {
     const HWND hwnd = win(dialog.GetSafeHwnd());
 
     const auto brush = static_cast<UINT_PTR>(static_cast<std::uint32_t>(dialog.brush.handle()));
-    EXPECT_EQ(static_cast<UINT_PTR>(SendMessageW(hwnd, WM_CTLCOLORDLG, 0, reinterpret_cast<LPARAM>(hwnd))), brush)
+    EXPECT_EQ(static_cast<UINT_PTR>(SendMessageW(hwnd, WM_CTLCOLORDLG, 0, reinterpret_cast<LPARAM>(hwnd))),
+              brush)
         << "a colour request answers the brush itself";
 
     NMHDR header{hwnd, IDC_TEST_GO, static_cast<UINT>(kNotifyCode)};
@@ -210,7 +219,8 @@ TEST(DialogFramework, AnswersFollowTheDialogProcedureRules) {
 
     EXPECT_EQ(SendMessageW(hwnd, kAnswer42, 0, 0), 42);
     EXPECT_EQ(SendMessageW(hwnd, kLeaveToSystem, 0, 0), 0) << "Default() leaves the answer to the system";
-    EXPECT_EQ(SendMessageW(hwnd, kNested, 0, 0), 9) << "a nested Default() does not unhandle the outer message";
+    EXPECT_EQ(SendMessageW(hwnd, kNested, 0, 0), 9)
+        << "a nested Default() does not unhandle the outer message";
 
     SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_EQ(dialog.okClicks, 1) << "a bound IDOK wins over the built-in OnOK";
@@ -239,7 +249,8 @@ protected:
         delete this;
     }
     const MessageMap& GetMessageMap() const override {
-        static const MessageMap map{&CDialog::GetMessageMap(), {onMessage(kSelfDestroy, &SelfFreeingDialog::OnGo)}};
+        static const MessageMap map{&CDialog::GetMessageMap(),
+                                    {onMessage(kSelfDestroy, &SelfFreeingDialog::OnGo)}};
         return map;
     }
 
@@ -301,7 +312,8 @@ TEST(DialogFramework, RadioGroupCountsOnlyRadioButtonsUpToTheNextGroup) {
     EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_TEST_RADIO_C), BST_CHECKED) << "index 2 is the third radio button";
     EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_TEST_RADIO_A), BST_UNCHECKED);
     EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_TEST_RADIO_B), BST_UNCHECKED);
-    EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_TEST_CHECK), BST_CHECKED) << "the check box is not part of the group";
+    EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_TEST_CHECK), BST_CHECKED)
+        << "the check box is not part of the group";
     wchar_t shown[32] = {};
     GetDlgItemTextW(hwnd, IDC_TEST_EDIT, shown, 32);
     EXPECT_STREQ(shown, L"透かし 70 %");
@@ -348,7 +360,8 @@ TEST(DialogFramework, TheAppsMainDialogOwnsMessageBoxesWhileItsWindowExists) {
 
     ChildPanel panel;
     ASSERT_TRUE(panel.Create(&main));
-    EXPECT_EQ(GetParent(win(panel.GetSafeHwnd())), win(main.GetSafeHwnd())) << "a WS_CHILD template gets a parent";
+    EXPECT_EQ(GetParent(win(panel.GetSafeHwnd())), win(main.GetSafeHwnd()))
+        << "a WS_CHILD template gets a parent";
 
     main.DestroyWindow();
     EXPECT_EQ(mainWindow(), kNoWindow);

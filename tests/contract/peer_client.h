@@ -31,7 +31,8 @@ public:
         si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
         std::string commandLine = "\"" + besideThisProgram("ContractPeer.exe") + "\"";
         PROCESS_INFORMATION pi{};
-        if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                           &pi)) {
             process_ = pi.hProcess;
             processId_ = pi.dwProcessId;
             CloseHandle(pi.hThread);

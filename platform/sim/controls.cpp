@@ -1,0 +1,366 @@
+// Default message processing (what DefWindowProc, DefDlgProc and the system's controls do
+// where the program relies on it): texts, close, move loop, colours, buttons, up-down.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <cwctype>
+
+#include "platform/codepage.h"
+#include "platform/sim/world.h"
+
+namespace platform::sim {
+
+namespace {
+
+int maxCheckState(std::uint32_t type) {
+    switch (type) {
+        case k::kBsCheckBox:
+        case k::kBsAutoCheckBox:
+        case k::kBsRadioButton:
+        case k::kBsAutoRadioButton:
+            return 1;
+        case k::kBs3State:
+        case k::kBsAuto3State:
+            return 2;
+        default:
+            return 0;
+    }
+}
+
+std::intptr_t makeLong(int low, int high) {
+    return static_cast<std::intptr_t>(
+        static_cast<std::int32_t>((static_cast<std::uint32_t>(low) & 0xFFFFu) | (static_cast<std::uint32_t>(high) << 16)));
+}
+
+std::string withThousands(int value) {
+    std::string digits = std::to_string(value < 0 ? -static_cast<long long>(value) : static_cast<long long>(value));
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return value < 0 ? "-" + out : out;
+}
+
+}  // namespace
+
+std::intptr_t World::defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    Window* w = find(h);
+    if (!w) return 0;
+    switch (message) {
+        case msg::kGetText: {
+            auto* buffer = reinterpret_cast<char*>(lParam);
+            if (wParam == 0 || !buffer) return 0;
+            const std::string text = cutAnsi(ansiText(*w), wParam - 1, codePage);
+            std::memcpy(buffer, text.data(), text.size());
+            buffer[text.size()] = '\0';
+            return static_cast<std::intptr_t>(text.size());
+        }
+        case msg::kGetTextLength:
+            return static_cast<std::intptr_t>(ansiText(*w).size());
+        case msg::kSetText: {
+            const auto* text = reinterpret_cast<const char*>(lParam);
+            setAnsiText(*w, text ? std::string_view(text) : std::string_view());
+            return 1;
+        }
+        case msg::kClose:
+            if (w->kind == Kind::Dialog) {
+                // DefDlgProc: a click on Cancel, unless that button is there and disabled.
+                const Hwnd cancel = dialogItem(h, kIdCancel);
+                if (const Window* cw = find(cancel); cw && (cw->style & kWsDisabled)) return 0;
+                post(h, msg::kCommand, static_cast<std::uintptr_t>(kIdCancel) | (kBnClicked << 16),
+                     static_cast<std::intptr_t>(handleValue(cancel)));
+            } else {
+                destroy(h);
+            }
+            return 0;
+        case msg::kSysCommand:
+            switch (wParam & 0xFFF0) {
+                case k::kScClose:
+                    send(h, msg::kClose, 0, 0);
+                    break;
+                case k::kScMove:
+                    moveLoop(h);
+                    break;
+                case k::kScMinimize:
+                    minimise(h);
+                    break;
+                case k::kScRestore:
+                    restore(h);
+                    break;
+                default:
+                    break;
+            }
+            return 0;
+        case msg::kNcLButtonDown:
+            if (static_cast<int>(wParam) == kHtCaption) send(h, msg::kSysCommand, k::kScMove | kHtCaption, lParam);
+            return 0;
+        case msg::kCtlColorMsgBox:
+        case msg::kCtlColorEdit:
+        case msg::kCtlColorListBox:
+        case msg::kCtlColorBtn:
+        case msg::kCtlColorDlg:
+        case msg::kCtlColorScrollBar:
+        case msg::kCtlColorStatic: {
+            const bool window = message == msg::kCtlColorEdit || message == msg::kCtlColorListBox;
+            const ColorRef back = window ? k::kColorWindow : k::kColorBtnFace;
+            if (auto it = dcs.find(static_cast<std::uint32_t>(wParam)); it != dcs.end()) {
+                it->second.textColor = k::kColorWindowText;
+                it->second.bkColor = back;
+            }
+            return static_cast<std::intptr_t>(systemBrush(back));
+        }
+        case k::kDmGetDefId:
+            if (w->kind == Kind::Dialog && w->defaultId != 0) return makeLong(w->defaultId, k::kDcHasDefId);
+            return 0;
+        default:
+            break;
+    }
+    if (w->kind == Kind::Button) {
+        switch (message) {
+            case msg::kBmGetCheck:
+                return w->checkState;
+            case msg::kBmSetCheck:
+                setCheck(h, static_cast<int>(wParam));
+                return 0;
+            case k::kBmGetState:
+                return w->checkState;
+            case msg::kBmClick:
+                if (!(w->style & kWsDisabled)) buttonClick(h);
+                return 0;
+            default:
+                break;
+        }
+    }
+    if (w->kind == Kind::UpDown) return upDownMessage(h, message, wParam, lParam);
+    return 0;
+}
+
+// ---- buttons ---------------------------------------------------------------------------
+
+void World::setCheck(Hwnd button, int state) {
+    Window* w = find(button);
+    if (!w) return;
+    const std::uint32_t type = w->style & k::kBsTypeMask;
+    state = std::clamp(state, 0, maxCheckState(type));
+    if (type == k::kBsRadioButton || type == k::kBsAutoRadioButton) {
+        // A checked radio button is the group's tab stop.
+        if (state) {
+            w->style |= kWsTabStop;
+        } else {
+            w->style &= ~kWsTabStop;
+        }
+    }
+    w->checkState = state;
+}
+
+bool World::buttonClick(Hwnd button) {
+    Window* w = find(button);
+    if (!w) return false;
+    switch (w->style & k::kBsTypeMask) {
+        case k::kBsAutoCheckBox:
+            setCheck(button, w->checkState ? 0 : 1);
+            break;
+        case k::kBsAuto3State:
+            setCheck(button, (w->checkState + 1) % 3);
+            break;
+        case k::kBsAutoRadioButton: {
+            setCheck(button, 1);
+            // The other auto radio buttons of the group (from the control that starts it up to
+            // the next control that starts one) that can take part are unchecked.
+            const Window* parent = find(w->parent);
+            if (!parent) break;
+            const auto& list = parent->children;
+            const auto self = std::find(list.begin(), list.end(), button);
+            auto first = self;
+            while (first != list.begin() && !(find(*first)->style & kWsGroup)) --first;
+            auto last = self + 1;
+            while (last != list.end() && !(find(*last)->style & kWsGroup)) ++last;
+            const std::vector<Hwnd> group(first, last);
+            for (Hwnd other : group) {
+                Window* ow = find(other);
+                if (!ow || other == button || ow->kind != Kind::Button) continue;
+                if ((ow->style & k::kBsTypeMask) != k::kBsAutoRadioButton) continue;
+                if (!(ow->style & kWsVisible) || (ow->style & kWsDisabled)) continue;
+                setCheck(other, 0);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    notifyParent(button, kBnClicked);
+    return true;
+}
+
+// ---- up-down ---------------------------------------------------------------------------
+
+Hwnd World::upDownFor(Hwnd buddy) const {
+    for (const auto& [value, w] : windows) {
+        if (w->kind == Kind::UpDown && w->updown.buddy == buddy) return w->handle;
+    }
+    return kNoWindow;
+}
+
+// The buddy's text becomes the position when it is a whole number within the range: leading
+// blanks and a sign are accepted, thousands separators are ignored, anything after the digits
+// (or no digits at all) is not; an empty text counts as 0. Only the first 19 characters are
+// read. This is the rule the system's up-down control applies.
+bool World::upDownTakeBuddyText(Window& ud) {
+    if (!(ud.style & k::kUdsSetBuddyInt)) return false;
+    Window* buddy = find(ud.updown.buddy);
+    if (!buddy) return false;
+    std::wstring text = utf8ToWide(utf8Text(*buddy));
+    if (text.size() > 19) text.resize(19);
+    text.erase(std::remove(text.begin(), text.end(), L','), text.end());
+    std::size_t i = 0;
+    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    const std::size_t digits = i;
+    long long value = 0;
+    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
+        value = std::min<long long>(value * 10 + (text[i] - L'0'), static_cast<long long>(INT_MAX) + 1);
+        ++i;
+    }
+    // Without digits nothing is converted and the rest is the whole text, so only the empty
+    // text passes (as 0); with digits, nothing may follow them.
+    if (i == digits && !text.empty()) return false;
+    if (i != text.size()) return false;
+    if (negative) value = -value;
+    const int lo = std::min(ud.updown.lower, ud.updown.upper);
+    const int hi = std::max(ud.updown.lower, ud.updown.upper);
+    if (value < lo || value > hi) return false;
+    ud.updown.pos = static_cast<int>(value);
+    return true;
+}
+
+void World::upDownWriteBuddy(Window& ud) {
+    if (!(ud.style & k::kUdsSetBuddyInt)) return;
+    Window* buddy = find(ud.updown.buddy);
+    if (!buddy) return;
+    const int pos = ud.updown.pos;
+    setUtf8Text(*buddy, (ud.style & k::kUdsNoThousands) ? std::to_string(pos) : withThousands(pos));
+}
+
+std::intptr_t World::upDownMessage(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    Window* ud = find(h);
+    if (!ud) return 0;
+    auto& s = ud->updown;
+    const auto clampPos = [&s](long long p) {
+        return static_cast<int>(std::clamp<long long>(p, std::min(s.lower, s.upper), std::max(s.lower, s.upper)));
+    };
+    switch (message) {
+        case msg::kUdmSetRange32:
+            s.lower = static_cast<int>(static_cast<std::intptr_t>(wParam));
+            s.upper = static_cast<int>(lParam);
+            return 0;
+        case k::kUdmSetRange:
+            s.upper = static_cast<std::int16_t>(lParam & 0xFFFF);
+            s.lower = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+            return 0;
+        case k::kUdmGetRange:
+            return makeLong(s.upper, s.lower);
+        case k::kUdmGetRange32:
+            if (wParam) *reinterpret_cast<int*>(wParam) = s.lower;
+            if (lParam) *reinterpret_cast<int*>(lParam) = s.upper;
+            return 0;
+        case msg::kUdmSetPos32: {
+            const int old = s.pos;
+            s.pos = clampPos(static_cast<int>(lParam));
+            upDownWriteBuddy(*ud);
+            return old;
+        }
+        case k::kUdmSetPos: {
+            const int old = s.pos;
+            s.pos = clampPos(static_cast<std::int16_t>(lParam & 0xFFFF));
+            upDownWriteBuddy(*ud);
+            return old;
+        }
+        case msg::kUdmGetPos: {
+            const bool taken = upDownTakeBuddyText(*ud);
+            return makeLong(s.pos, taken ? 0 : 1);
+        }
+        case msg::kUdmGetPos32: {
+            const bool taken = upDownTakeBuddyText(*ud);
+            if (lParam) *reinterpret_cast<int*>(lParam) = taken ? 0 : 1;
+            return s.pos;
+        }
+        case k::kUdmSetBuddy: {
+            const Hwnd old = s.buddy;
+            s.buddy = toHwnd(static_cast<std::uint32_t>(wParam));
+            return static_cast<std::intptr_t>(handleValue(old));
+        }
+        case k::kUdmGetBuddy:
+            return static_cast<std::intptr_t>(handleValue(s.buddy));
+        default:
+            return 0;
+    }
+}
+
+void World::upDownStep(Hwnd updown, int direction) {
+    Window* ud = find(updown);
+    if (!ud) return;
+    upDownTakeBuddyText(*ud);
+    auto& s = ud->updown;
+    const int delta = s.upper >= s.lower ? direction : -direction;
+    const int lo = std::min(s.lower, s.upper);
+    const int hi = std::max(s.lower, s.upper);
+    const long long next = static_cast<long long>(s.pos) + delta;
+    if (next < lo || next > hi) {
+        if (!(ud->style & k::kUdsWrap)) return;  // stops at the ends
+        s.pos = next < lo ? hi : lo;
+    } else {
+        s.pos = static_cast<int>(next);
+    }
+    upDownWriteBuddy(*ud);
+}
+
+void World::initControl(Window& control) {
+    if (control.kind != Kind::UpDown) return;
+    if (!(control.style & k::kUdsAutoBuddy)) return;
+    const Window* parent = find(control.parent);
+    if (!parent) return;
+    const auto& list = parent->children;
+    const auto self = std::find(list.begin(), list.end(), control.handle);
+    if (self == list.begin() || self == list.end()) return;
+    control.updown.buddy = *(self - 1);
+    Window* buddy = find(control.updown.buddy);
+    if (!buddy || !(control.style & (k::kUdsAlignRight | k::kUdsAlignLeft))) return;
+    // Attached to the buddy's edge, which gives up the room (the border is shared).
+    const int width = control.rect.width();
+    Rect b = buddy->rect;
+    Rect u;
+    if (control.style & k::kUdsAlignRight) {
+        b.right -= width - 2;
+        u = Rect{b.right - 2, b.top, b.right - 2 + width, b.bottom};
+    } else {
+        b.left += width - 2;
+        u = Rect{b.left + 2 - width, b.top, b.left + 2, b.bottom};
+    }
+    buddy->rect = b;
+    buddy->client = clientFor(b, buddy->style, buddy->exStyle);
+    control.rect = u;
+    control.client = clientFor(u, control.style, control.exStyle);
+}
+
+// ---- move loop -------------------------------------------------------------------------
+
+void World::moveLoop(Hwnd h) {
+    if (!dragScript) return;  // the button is up again before the mouse moved
+    const std::vector<DragStep> steps = std::move(*dragScript);
+    dragScript.reset();
+    ++moveLoops;
+    for (const DragStep& step : steps) {
+        // The loop runs the thread's messages: timers and posted messages arrive mid-drag.
+        run(now + step.delayMs, true);
+        Window* w = find(h);
+        if (!w) return;
+        Rect r = w->rect;
+        r = Rect{step.x, step.y, step.x + r.width(), step.y + r.height()};
+        log("DragMove(" + hex8(h) + "," + std::to_string(step.x) + "," + std::to_string(step.y) + ")", h);
+        setGeometry(h, r, false);
+    }
+}
+
+}  // namespace platform::sim

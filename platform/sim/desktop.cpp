@@ -1,0 +1,532 @@
+// The scene API over the simulated desktop's state.
+#include "platform/sim/desktop.h"
+
+#include <algorithm>
+
+#include "platform/sim/world.h"
+
+namespace platform::sim {
+
+Desktop& desktop() {
+    static Desktop instance;
+    return instance;
+}
+
+World& world() { return desktop().world(); }
+
+Desktop::Desktop() : world_(std::make_unique<World>()) {}
+Desktop::~Desktop() = default;
+
+void Desktop::reset() { world_ = std::make_unique<World>(); }
+
+// ---- windows -------------------------------------------------------------------------
+
+Hwnd Desktop::createWindow(const WindowSpec& spec) { return world_->create(spec, kNoWindow); }
+
+Hwnd Desktop::createChild(Hwnd parent, const WindowSpec& spec) {
+    if (!world_->alive(parent)) return kNoWindow;
+    WindowSpec child = spec;
+    child.style |= kWsChild;
+    return world_->create(child, parent);
+}
+
+bool Desktop::destroy(Hwnd hwnd) { return world_->destroy(hwnd); }
+
+void Desktop::setText(Hwnd hwnd, std::string_view ansi) {
+    if (Window* w = world_->find(hwnd)) world_->setAnsiText(*w, ansi);
+}
+
+void Desktop::setTextUtf8(Hwnd hwnd, std::string_view utf8) {
+    if (Window* w = world_->find(hwnd)) world_->setUtf8Text(*w, utf8);
+}
+
+void Desktop::setRect(Hwnd hwnd, const Rect& screen) { world_->setGeometry(hwnd, screen, false); }
+
+void Desktop::setStyle(Hwnd hwnd, std::uint32_t style) {
+    if (Window* w = world_->find(hwnd)) w->style = style;
+}
+
+void Desktop::setExStyle(Hwnd hwnd, std::uint32_t exStyle) {
+    if (Window* w = world_->find(hwnd)) w->exStyle = exStyle;
+}
+
+void Desktop::show(Hwnd hwnd, bool visible) { world_->showWindow(hwnd, visible ? kSwShow : kSwHide); }
+
+void Desktop::setEnabled(Hwnd hwnd, bool enabled) {
+    if (Window* w = world_->find(hwnd)) {
+        if (enabled) {
+            w->style &= ~kWsDisabled;
+        } else {
+            w->style |= kWsDisabled;
+        }
+    }
+}
+
+void Desktop::minimise(Hwnd hwnd) { world_->minimise(hwnd); }
+void Desktop::restore(Hwnd hwnd) { world_->restore(hwnd); }
+void Desktop::bringToTop(Hwnd hwnd) { world_->bringToTop(hwnd); }
+
+void Desktop::setHung(Hwnd hwnd, bool hung) {
+    if (Window* w = world_->find(hwnd)) {
+        if (hung && !w->hung) w->hungSince = world_->now;
+        w->hung = hung;
+    }
+}
+
+void Desktop::setProcessHung(std::uint32_t processId, bool hung) {
+    for (const auto& [value, w] : world_->windows) {
+        if (w->processId == processId) setHung(w->handle, hung);
+    }
+}
+
+bool Desktop::exists(Hwnd hwnd) const { return world_->alive(hwnd); }
+
+std::optional<WindowState> Desktop::state(Hwnd hwnd) const {
+    const Window* w = world_->find(hwnd);
+    if (!w) return std::nullopt;
+    WindowState s;
+    s.handle = w->handle;
+    s.className = w->className;
+    s.textAnsi = world_->ansiText(*w);
+    s.textUtf8 = world_->utf8Text(*w);
+    s.style = w->style;
+    s.exStyle = w->exStyle;
+    s.rect = w->rect;
+    s.client = w->client;
+    s.id = w->id;
+    s.parent = w->parent;
+    s.owner = w->owner;
+    s.processId = w->processId;
+    s.region = w->region;
+    if ((w->exStyle & kWsExLayered) && w->layeredSet) s.alpha = w->alpha;
+    s.hung = w->hung;
+    s.isDialog = w->kind == Kind::Dialog;
+    s.templateId = w->templateId;
+    s.checkState = w->checkState;
+    s.invalidations = w->invalidations;
+    s.lastInvalidateErased = w->lastInvalidateErased;
+    s.lastInvalidateWhole = w->lastInvalidateWhole;
+    return s;
+}
+
+std::string Desktop::textUtf8(Hwnd hwnd) const {
+    const Window* w = world_->find(hwnd);
+    return w ? world_->utf8Text(*w) : std::string();
+}
+
+Rect Desktop::rect(Hwnd hwnd) const {
+    const Window* w = world_->find(hwnd);
+    return w ? w->rect : Rect{};
+}
+
+std::optional<Rect> Desktop::region(Hwnd hwnd) const {
+    const Window* w = world_->find(hwnd);
+    return w ? w->region : std::nullopt;
+}
+
+std::uint32_t Desktop::style(Hwnd hwnd) const {
+    const Window* w = world_->find(hwnd);
+    return w ? w->style : 0;
+}
+
+std::uint32_t Desktop::exStyle(Hwnd hwnd) const {
+    const Window* w = world_->find(hwnd);
+    return w ? w->exStyle : 0;
+}
+
+bool Desktop::isVisible(Hwnd hwnd) const { return world_->visibleWithAncestors(hwnd); }
+
+std::vector<Hwnd> Desktop::topLevelWindows() const { return world_->topLevel; }
+
+std::vector<Hwnd> Desktop::children(Hwnd parent) const {
+    const Window* w = world_->find(parent);
+    return w ? w->children : std::vector<Hwnd>{};
+}
+
+Hwnd Desktop::item(Hwnd dialog, int id) const { return world_->dialogItem(dialog, id); }
+
+std::size_t Desktop::windowCount() const { return world_->windows.size(); }
+
+std::vector<Hwnd> Desktop::dialogs(int templateId) const {
+    std::vector<const Window*> found;
+    for (const auto& [value, w] : world_->windows) {
+        if (w->templateId == templateId && w->kind == Kind::Dialog) found.push_back(w.get());
+    }
+    std::sort(found.begin(), found.end(), [](const Window* a, const Window* b) { return a->createdSeq > b->createdSeq; });
+    std::vector<Hwnd> out;
+    for (const Window* w : found) out.push_back(w->handle);
+    return out;
+}
+
+// ---- processes and monitors ----------------------------------------------------------
+
+std::uint32_t Desktop::ownProcessId() const { return world_->ownPid; }
+std::uint32_t Desktop::defaultProcessId() const { return world_->defaultPid; }
+
+std::uint32_t Desktop::addProcess(const ProcessSpec& spec) {
+    const std::uint32_t pid = world_->nextPid;
+    world_->nextPid += 4;
+    world_->processes[pid].spec = spec;
+    return pid;
+}
+
+void Desktop::setProcess(std::uint32_t processId, const ProcessSpec& spec) {
+    Process& p = world_->processes[processId];
+    p.spec = spec;
+    p.moduleHandles.clear();
+}
+
+std::size_t Desktop::openProcessHandles() const { return world_->openProcesses.size(); }
+
+void Desktop::setMonitors(std::vector<Rect> monitors) { world_->monitors = std::move(monitors); }
+
+// ---- code page -----------------------------------------------------------------------
+
+void Desktop::setCodePage(unsigned codePage) { world_->codePage = codePage == 1252 ? 1252 : 932; }
+unsigned Desktop::codePage() const { return world_->codePage; }
+std::string Desktop::toAnsi(std::string_view utf8) const { return utf8ToAnsi(utf8, world_->codePage); }
+std::string Desktop::fromAnsi(std::string_view ansi) const { return ansiToUtf8(ansi, world_->codePage); }
+
+// ---- clock ---------------------------------------------------------------------------
+
+std::uint64_t Desktop::now() const { return world_->now; }
+void Desktop::advance(std::uint32_t ms) { world_->run(world_->now + ms, true); }
+void Desktop::after(std::uint32_t ms, std::function<void()> event) { world_->schedule(world_->now + ms, std::move(event)); }
+void Desktop::at(std::uint64_t time, std::function<void()> event) { world_->schedule(time, std::move(event)); }
+
+bool Desktop::hasTimer(Hwnd hwnd, std::uintptr_t id) const { return timerPeriod(hwnd, id).has_value(); }
+
+std::optional<unsigned> Desktop::timerPeriod(Hwnd hwnd, std::uintptr_t id) const {
+    for (const Timer& t : world_->timers) {
+        if (t.hwnd == hwnd && t.id == id) return t.elapse;
+    }
+    return std::nullopt;
+}
+
+// ---- hooks ---------------------------------------------------------------------------
+
+void Desktop::onStyleChanged(Hwnd hwnd, std::function<void(const StyleChange&)> fn) {
+    if (Window* w = world_->find(hwnd)) w->onStyleChanged = std::move(fn);
+}
+
+void Desktop::onPosChanged(Hwnd hwnd, std::function<void(Hwnd)> fn) {
+    if (Window* w = world_->find(hwnd)) w->onPosChanged = std::move(fn);
+}
+
+void Desktop::onMessage(Hwnd hwnd, MessageHook fn) {
+    if (Window* w = world_->find(hwnd)) w->onMessage = std::move(fn);
+}
+
+void Desktop::onEnumerate(std::function<void(Hwnd)> fn) { world_->enumerateHook = std::move(fn); }
+void Desktop::destroyWhenEnumerated(Hwnd hwnd) { world_->destroyOnEnumerate.insert(handleValue(hwnd)); }
+void Desktop::onCall(std::function<void(std::string_view, Hwnd)> fn) { world_->callHook = std::move(fn); }
+void Desktop::failEnumWindowsAfter(std::size_t n) { world_->enumWindowsLimit = n; }
+void Desktop::failEnumChildWindowsAfter(std::size_t n) { world_->enumChildLimit = n; }
+
+// ---- failures ------------------------------------------------------------------------
+
+void Desktop::fail(Failure what, int times) {
+    if (times == 0) {
+        clearFailure(what);
+        return;
+    }
+    world_->failures[what] = FailSwitch{times < 0 ? -1 : times};
+}
+
+void Desktop::clearFailure(Failure what) { world_->failures.erase(what); }
+void Desktop::failCreateDialog(int templateId) { world_->failingTemplates.insert(templateId); }
+void Desktop::holdMutex(std::string name) { world_->mutexes.insert(std::move(name)); }
+
+// ---- call log ------------------------------------------------------------------------
+
+const std::vector<CallRecord>& Desktop::calls() const { return world_->calls; }
+
+std::vector<std::string> Desktop::callLog() const {
+    std::vector<std::string> out;
+    for (const CallRecord& c : world_->calls) out.push_back(c.text);
+    return out;
+}
+
+std::vector<std::string> Desktop::callLog(Hwnd hwnd) const {
+    std::vector<std::string> out;
+    for (const CallRecord& c : world_->calls) {
+        if (c.hwnd == hwnd) out.push_back(c.text);
+    }
+    return out;
+}
+
+void Desktop::clearCalls() { world_->calls.clear(); }
+
+// ---- user actions --------------------------------------------------------------------
+
+namespace {
+
+bool usable(const World& w, Hwnd h) { return w.visibleWithAncestors(h) && w.enabledWithAncestors(h); }
+
+std::intptr_t pointParam(int x, int y) {
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(x) & 0xFFFFu) |
+                                      ((static_cast<std::uint32_t>(y) & 0xFFFFu) << 16));
+}
+
+}  // namespace
+
+bool Desktop::click(Hwnd control) {
+    World& w = *world_;
+    Window* c = w.find(control);
+    if (!c || !usable(w, control)) return false;
+    switch (c->kind) {
+        case Kind::Button:
+            return w.buttonClick(control);
+        case Kind::SysLink: {
+            NotifyBlock block{control, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(c->id)), kNmClick};
+            if (w.alive(c->parent)) {
+                w.send(c->parent, msg::kNotify, block.id, reinterpret_cast<std::intptr_t>(&block));
+            }
+            return true;
+        }
+        case Kind::Static:
+            if (c->style & k::kSsNotify) w.notifyParent(control, k::kStnClicked);
+            return true;
+        default: {
+            const int x = c->client.width() / 2;
+            const int y = c->client.height() / 2;
+            w.send(control, msg::kLButtonDown, 1, pointParam(x, y));
+            if (w.alive(control)) w.send(control, k::kWmLButtonUp, 0, pointParam(x, y));
+            return true;
+        }
+    }
+}
+
+bool Desktop::typeText(Hwnd edit, std::string_view utf8) {
+    World& w = *world_;
+    Window* e = w.find(edit);
+    if (!e || !usable(w, edit) || (e->style & k::kEsReadOnly)) return false;
+    std::string text(utf8);
+    if (e->style & k::kEsNumber) {
+        // A number-only edit control refuses everything but digits.
+        text.erase(std::remove_if(text.begin(), text.end(), [](char ch) { return ch < '0' || ch > '9'; }), text.end());
+    }
+    w.setUtf8Text(*e, text);
+    w.notifyParent(edit, k::kEnChange);
+    return true;
+}
+
+bool Desktop::pressKey(Hwnd window, unsigned virtualKey) {
+    World& w = *world_;
+    Window* win = w.find(window);
+    if (!win || !usable(w, window)) return false;
+    if (virtualKey == kVkUp || virtualKey == kVkDown) {
+        Hwnd updown = win->kind == Kind::UpDown ? window : w.upDownFor(window);
+        const Window* ud = w.find(updown);
+        if (!ud || !(ud->style & k::kUdsArrowKeys)) return false;
+        w.upDownStep(updown, virtualKey == kVkUp ? 1 : -1);
+        return true;
+    }
+    // The dialog manager's keys: the dialog is the window itself or the control's parent.
+    const Hwnd dialog = win->kind == Kind::Dialog ? window : win->parent;
+    const Window* d = w.find(dialog);
+    if (!d || d->kind != Kind::Dialog) return false;
+    if (virtualKey == kVkEscape) {
+        w.send(dialog, msg::kCommand, static_cast<std::uintptr_t>(kIdCancel),
+               static_cast<std::intptr_t>(handleValue(w.dialogItem(dialog, kIdCancel))));
+        return true;
+    }
+    if (virtualKey != kVkReturn) return false;
+    const std::uint32_t type = win->style & k::kBsTypeMask;
+    if (win->kind == Kind::Button && (type == k::kBsPushButton || type == k::kBsDefPushButton)) {
+        return w.buttonClick(window);  // Enter on a push button presses that button
+    }
+    const std::intptr_t defId = w.send(dialog, k::kDmGetDefId, 0, 0);
+    int id = kIdOk;
+    if (((defId >> 16) & 0xFFFF) == k::kDcHasDefId) {
+        id = static_cast<int>(defId & 0xFFFF);
+        const Window* def = w.find(w.dialogItem(dialog, id));
+        if (def && (def->style & kWsDisabled)) return false;
+    }
+    w.send(dialog, msg::kCommand, static_cast<std::uintptr_t>(id) | (kBnClicked << 16),
+           static_cast<std::intptr_t>(handleValue(w.dialogItem(dialog, id))));
+    return true;
+}
+
+bool Desktop::clickSpin(Hwnd updown, bool up) {
+    World& w = *world_;
+    const Window* ud = w.find(updown);
+    if (!ud || ud->kind != Kind::UpDown || !usable(w, updown)) return false;
+    w.upDownStep(updown, up ? 1 : -1);
+    return true;
+}
+
+void Desktop::close(Hwnd hwnd) {
+    world_->send(hwnd, msg::kClose, 0, 0);
+    pump();
+}
+
+void Desktop::setDragScript(std::vector<DragStep> steps) { world_->dragScript = std::move(steps); }
+
+bool Desktop::drag(Hwnd hwnd, std::vector<DragStep> steps) {
+    World& w = *world_;
+    if (!w.alive(hwnd) || !usable(w, hwnd)) return false;
+    const std::size_t before = w.moveLoops;
+    w.dragScript = std::move(steps);
+    w.send(hwnd, msg::kLButtonDown, 1, 0);
+    w.dragScript.reset();  // a press that started no move loop leaves nothing behind
+    return w.moveLoops > before;
+}
+
+bool Desktop::dragBy(Hwnd hwnd, int dx, int dy, int steps, std::uint32_t msPerStep) {
+    const Window* win = world_->find(hwnd);
+    if (!win || steps <= 0) return false;
+    std::vector<DragStep> script;
+    for (int i = 1; i <= steps; ++i) {
+        script.push_back(DragStep{win->rect.left + dx * i / steps, win->rect.top + dy * i / steps, msPerStep});
+    }
+    return drag(hwnd, std::move(script));
+}
+
+std::size_t Desktop::moveLoopsRun() const { return world_->moveLoops; }
+
+std::optional<CtlColorReport> Desktop::ctlColor(Hwnd control) {
+    World& w = *world_;
+    const Window* c = w.find(control);
+    if (!c) return std::nullopt;
+    unsigned message = 0;
+    Hwnd target = c->parent;
+    const std::uint32_t type = c->style & k::kBsTypeMask;
+    switch (c->kind) {
+        case Kind::Dialog:
+            message = msg::kCtlColorDlg;
+            target = control;  // a dialog colours its own background
+            break;
+        case Kind::Button:
+            // Push buttons, and check boxes or radio buttons drawn like them, ask as buttons.
+            message = (type == k::kBsPushButton || type == k::kBsDefPushButton || type == k::kBsOwnerDraw ||
+                       (c->style & k::kBsPushLike))
+                          ? msg::kCtlColorBtn
+                          : msg::kCtlColorStatic;
+            break;
+        case Kind::Static:
+        case Kind::SysLink:
+            message = msg::kCtlColorStatic;
+            break;
+        case Kind::Edit:
+            message = (c->style & (k::kEsReadOnly | kWsDisabled)) ? msg::kCtlColorStatic : msg::kCtlColorEdit;
+            break;
+        case Kind::ListBox:
+            message = msg::kCtlColorListBox;
+            break;
+        case Kind::ScrollBar:
+            message = msg::kCtlColorScrollBar;
+            break;
+        default:
+            return std::nullopt;
+    }
+    if (!w.alive(target)) return std::nullopt;
+    const std::uint32_t dc = w.newDc();
+    const std::intptr_t answer = w.send(target, message, dc, static_cast<std::intptr_t>(handleValue(control)));
+    CtlColorReport report;
+    report.message = message;
+    report.brush = static_cast<BrushHandle>(static_cast<std::uint32_t>(answer));
+    if (const auto it = w.brushes.find(static_cast<std::uint32_t>(answer)); it != w.brushes.end()) {
+        report.brushColor = it->second.color;
+        report.systemBrush = it->second.system;
+    }
+    const Dc& d = w.dcs[dc];
+    report.textColor = d.textColor;
+    report.textColorSet = d.textColorSet;
+    report.bkMode = d.bkMode;
+    report.bkModeSet = d.bkModeSet;
+    w.dcs.erase(dc);
+    return report;
+}
+
+// ---- modal runs and message boxes ----------------------------------------------------
+
+void Desktop::onModal(std::function<void(Hwnd)> script) { world_->modalScript = std::move(script); }
+std::size_t Desktop::modalRuns() const { return world_->modalRuns; }
+std::size_t Desktop::unendedModalRuns() const { return world_->unendedModalRuns; }
+void Desktop::onMessageBox(std::function<int(const MessageBoxRecord&)> handler) {
+    world_->messageBoxHandler = std::move(handler);
+}
+const std::vector<MessageBoxRecord>& Desktop::messageBoxes() const { return world_->messageBoxes; }
+std::size_t Desktop::deadlocks() const { return world_->deadlocks; }
+
+// ---- dialogs and resources -----------------------------------------------------------
+
+void Desktop::registerTemplate(int templateId, DialogTemplate tpl) { world_->templates[templateId] = std::move(tpl); }
+void Desktop::registerString(int id, std::string utf8) { world_->strings[id] = std::move(utf8); }
+void Desktop::registerIcon(int id) { world_->icons.insert(id); }
+
+std::optional<DialogTemplate> Desktop::dialogTemplate(int templateId) const {
+    const DialogTemplate* t = world_->findTemplate(templateId);
+    return t ? std::optional<DialogTemplate>(*t) : std::nullopt;
+}
+
+int Desktop::templateOf(Hwnd dialog) const {
+    const Window* w = world_->find(dialog);
+    return w ? w->templateId : 0;
+}
+
+Hwnd Desktop::focus() const { return world_->alive(world_->focus) ? world_->focus : kNoWindow; }
+
+// ---- GDI -----------------------------------------------------------------------------
+
+std::size_t Desktop::liveBrushes() const {
+    return static_cast<std::size_t>(std::count_if(world_->brushes.begin(), world_->brushes.end(),
+                                                  [](const auto& b) { return b.second.live && !b.second.system; }));
+}
+
+std::size_t Desktop::brushDoubleDeletes() const { return world_->brushDoubleDeletes; }
+
+std::optional<ColorRef> Desktop::brushColor(BrushHandle brush) const {
+    const auto it = world_->brushes.find(static_cast<std::uint32_t>(brush));
+    if (it == world_->brushes.end()) return std::nullopt;
+    return it->second.color;
+}
+
+std::size_t Desktop::paints(Hwnd hwnd) const {
+    const Window* w = world_->find(hwnd);
+    return w ? w->paints : 0;
+}
+
+const std::vector<Desktop::IconDraw>& Desktop::iconDraws() const { return world_->iconDraws; }
+
+// ---- system --------------------------------------------------------------------------
+
+void Desktop::setCommandLine(std::vector<std::string> args) { world_->args = std::move(args); }
+
+void Desktop::setProgramPath(std::string path) {
+    world_->programPath = path;
+    const auto slash = path.find_last_of('\\');
+    Process& own = world_->processes[world_->ownPid];
+    if (!own.spec.modules.empty()) own.spec.modules.front() = Module{path.substr(slash == std::string::npos ? 0 : slash + 1), path};
+    if (!world_->args.empty()) world_->args.front() = path;
+}
+
+std::string Desktop::programPath() const { return world_->programPath; }
+std::string Desktop::currentDirectory() const { return world_->currentDirectory; }
+std::vector<std::string> Desktop::currentDirectoryChanges() const { return world_->directoryChanges; }
+
+void Desktop::setVersionInfo(std::vector<std::uint8_t> block) {
+    world_->versionOverride = std::move(block);
+    world_->versionCleared = false;
+}
+
+void Desktop::clearVersionInfo() {
+    world_->versionOverride.reset();
+    world_->versionCleared = true;
+}
+
+const Desktop::ConsoleState& Desktop::console() const { return world_->console; }
+
+int Desktop::fireConsoleEvent(std::uint32_t event) {
+    const ConsoleCtrlHandler handler = world_->console.handler;
+    return handler ? handler(event) : 0;
+}
+
+const std::vector<Desktop::ShellOpen>& Desktop::shellOpens() const { return world_->shellOpens; }
+
+std::vector<std::string> Desktop::mutexes() const {
+    return std::vector<std::string>(world_->mutexes.begin(), world_->mutexes.end());
+}
+
+}  // namespace platform::sim

@@ -1,0 +1,420 @@
+// The simulated desktop behind the seam for native tests: a model of the windows, processes,
+// monitors, clock and dialogs that the program works on, not a mock. A test builds a scene
+// (a player with a grandchild video window, a process that cannot be opened, ...), runs the
+// real code on it and reads the outcome back from here.
+//
+// Everything is single-threaded and synchronous. Time is virtual: sleepMs, advance and the
+// modal and drag scripts move it; nothing waits for real time.
+//
+// Coordinates: every rectangle taken or given here is in screen coordinates, children too.
+// Texts: WindowSpec::text and textAnsi are bytes of the sim's ANSI code page (932 unless
+// changed); the UTF-8 forms are the program's own texts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/system.h"
+#include "platform/types.h"
+
+namespace platform::sim {
+
+struct World;
+
+// Dialog units to pixels: the fixed base units of the template font (6 x 12 pixels), so
+// one horizontal unit is 6 / 4 pixels and one vertical unit 12 / 8 pixels.
+inline constexpr int kBaseUnitX = 6;
+inline constexpr int kBaseUnitY = 12;
+// Frame metrics used for client areas (those of the classic Windows look).
+inline constexpr int kCaptionHeight = 19;
+// A minimised top-level window is parked here, as Windows does.
+inline constexpr int kMinimisedX = -32000;
+inline constexpr int kMinimisedY = -32000;
+// A hung window's thread has been stuck this long when abort-if-hung gives up at once.
+inline constexpr std::uint32_t kHungThresholdMs = 5000;
+
+inline constexpr std::uint32_t kWsOverlappedWindow = 0x00CF0000u;
+inline constexpr std::uint32_t kWsClipSiblings = 0x04000000u;
+inline constexpr unsigned kVkReturn = 0x0D;
+inline constexpr unsigned kVkEscape = 0x1B;
+inline constexpr unsigned kVkUp = 0x26;
+inline constexpr unsigned kVkDown = 0x28;
+
+struct WindowSpec {
+    std::string className = "SimWindow";
+    std::string text;  // ANSI bytes
+    std::uint32_t style = kWsOverlappedWindow | kWsVisible;
+    std::uint32_t exStyle = 0;
+    Rect rect{100, 100, 740, 580};  // screen coordinates, children too
+    std::int32_t id = 0;            // control identifier (children)
+    std::uint32_t processId = 0;    // 0: the parent's, or for a top-level window the default process
+    Hwnd owner{};                   // top-level windows only
+};
+
+// A read-only copy of one window's state.
+struct WindowState {
+    Hwnd handle{};
+    std::string className;
+    std::string textAnsi;
+    std::string textUtf8;
+    std::uint32_t style = 0;
+    std::uint32_t exStyle = 0;
+    Rect rect;    // screen
+    Rect client;  // screen
+    std::int32_t id = 0;
+    Hwnd parent{};
+    Hwnd owner{};
+    std::uint32_t processId = 0;
+    std::optional<Rect> region;  // window coordinates
+    std::optional<std::uint8_t> alpha;
+    bool hung = false;
+    bool isDialog = false;
+    int templateId = 0;
+    int checkState = 0;
+    int invalidations = 0;  // InvalidateRect calls received
+    bool lastInvalidateErased = false;
+    bool lastInvalidateWhole = false;
+};
+
+struct Module {
+    std::string baseName;  // as the system reports it, e.g. "wmplayer.exe"
+    std::string path;      // full path
+};
+
+struct ProcessSpec {
+    std::vector<Module> modules;  // the first is the program's own module
+    bool openable = true;         // OpenProcess succeeds
+    bool modulesListable = true;  // EnumProcessModules succeeds
+};
+
+struct StyleChange {
+    Hwnd hwnd{};
+    int index = 0;  // kGwlStyle or kGwlExStyle
+    std::uint32_t oldValue = 0;
+    std::uint32_t newValue = 0;
+};
+
+// One window-changing call the program made, in order ("SetWindowPos(0x00010010,TOPMOST)").
+// Formats: SetWindowLongA(h,GWL_STYLE,0x%08x) / GWL_EXSTYLE; SetWindowRgn(h,{l,t,r,b}) or
+// (h,NULL); MoveWindow(h,x,y,w,h); SetWindowPos(h[,after][,x,y][,cx,cy][,0xflags]) where
+// after is TOPMOST, NOTOPMOST, TOP, BOTTOM or a handle and is left out with SWP_NOZORDER, the
+// position with SWP_NOMOVE, the size with SWP_NOSIZE; SetLayeredWindowAttributes(h,key,alpha,
+// flags); ShowWindow(h,SW_...); EnableWindow(h,0|1); DestroyWindow(h); InvalidateRect(h,NULL|
+// {..},erase); SetWindowText(h,"utf8"); SetTimer(h,id,ms); KillTimer(h,id); MessageBox(owner,
+// "text","caption",0x%x); DragMove(h,x,y) for each step of a move loop. h is "0x%08x".
+struct CallRecord {
+    std::string text;
+    Hwnd hwnd{};
+    bool ok = true;
+};
+
+struct MessageBoxRecord {
+    Hwnd owner{};
+    std::string text;     // UTF-8
+    std::string caption;  // UTF-8
+    unsigned type = 0;
+    std::uint64_t time = 0;
+};
+
+// The answer to a WM_CTLCOLOR* request made by ctlColor().
+struct CtlColorReport {
+    unsigned message = 0;  // the WM_CTLCOLOR* sent
+    BrushHandle brush{};
+    std::optional<ColorRef> brushColor;  // empty when the answer is no brush the sim knows
+    bool systemBrush = false;            // one of the system's own brushes
+    ColorRef textColor = 0;
+    bool textColorSet = false;  // the program called setTextColor
+    int bkMode = 2;             // OPAQUE until changed
+    bool bkModeSet = false;     // the program called setBkMode
+};
+
+// One step of a move loop: the window's new top-left corner, reached delayMs after the
+// previous step (the clock advances, timers and scene events run, in between).
+struct DragStep {
+    int x = 0;
+    int y = 0;
+    std::uint32_t delayMs = 0;
+};
+
+// One parsed dialog template (both DIALOG and DIALOGEX forms). Class and title ordinals are
+// kept as numbers; texts are UTF-8.
+struct DialogItemTemplate {
+    std::uint32_t helpId = 0;
+    std::uint32_t style = 0;
+    std::uint32_t exStyle = 0;
+    std::int16_t x = 0, y = 0, cx = 0, cy = 0;
+    std::uint32_t id = 0;
+    std::string className;  // the class name, also for the predefined atoms ("Button", ...)
+    std::uint16_t classAtom = 0;
+    std::string text;
+    std::optional<std::uint16_t> textOrdinal;
+    std::vector<std::uint8_t> creationData;
+};
+
+struct DialogTemplate {
+    bool extended = false;
+    std::uint32_t helpId = 0;
+    std::uint32_t style = 0;
+    std::uint32_t exStyle = 0;
+    std::int16_t x = 0, y = 0, cx = 0, cy = 0;
+    std::string menu;
+    std::string className;
+    std::string title;
+    std::uint16_t pointSize = 0;
+    std::uint16_t weight = 0;
+    std::uint8_t italic = 0;
+    std::uint8_t charset = 0;
+    std::string font;
+    std::vector<DialogItemTemplate> items;
+};
+
+// What a resource file held, by kind.
+struct ResourceSummary {
+    std::size_t dialogs = 0;
+    std::size_t strings = 0;
+    std::size_t icons = 0;       // RT_ICON
+    std::size_t groupIcons = 0;  // RT_GROUP_ICON
+    bool versionInfo = false;
+    bool manifest = false;
+};
+
+// Builds a VS_VERSIONINFO block the way resource compilers lay it out.
+struct VersionInfoSpec {
+    struct Translation {
+        std::uint16_t language = 0x0411;
+        std::uint16_t codePage = 0x04B0;
+    };
+    struct StringTable {
+        std::string key;  // "041104b0"
+        std::vector<std::pair<std::string, std::string>> values;  // name, UTF-8 value
+    };
+    std::uint16_t fileVersion[4] = {1, 0, 0, 0};
+    std::uint16_t productVersion[4] = {1, 0, 0, 0};
+    bool fixedInfo = true;
+    std::vector<StringTable> stringTables;
+    std::vector<Translation> translations;
+    bool varFileInfo = true;  // false leaves out \VarFileInfo entirely
+};
+std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& spec);
+
+// Reads a compiled resource file (.res) into the program's resources. They stay for the
+// whole test program (reset() keeps them). False when the file is missing or malformed.
+bool loadResourceFile(const std::string& path);
+bool loadResourceBytes(const std::vector<std::uint8_t>& bytes);
+ResourceSummary resourceSummary();
+std::optional<DialogTemplate> parseDialogTemplate(const std::vector<std::uint8_t>& bytes);
+
+enum class Failure {
+    SetWindowRgn,
+    SetLayeredWindowAttributes,
+    SetTimer,
+    GetFileVersionInfoSize,
+    GetFileVersionInfo,
+    CreateMutex,  // no handle comes back
+    AllocConsole,
+    ShowWindow,
+    MoveWindow,
+    SetWindowPos,
+};
+
+class Desktop {
+public:
+    Desktop();
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+
+    // A fresh desktop: no windows, one monitor 1920x1080, the own process, the default
+    // process, time 0, no hooks, no failures, empty logs. Loaded resource files stay.
+    void reset();
+
+    // ---- windows -------------------------------------------------------------------
+    Hwnd createWindow(const WindowSpec& spec);               // top-level, on top of its band
+    Hwnd createChild(Hwnd parent, const WindowSpec& spec);  // last among its siblings
+    bool destroy(Hwnd hwnd);  // as the window's own thread would: children and owned windows go too
+    void setText(Hwnd hwnd, std::string_view ansi);
+    void setTextUtf8(Hwnd hwnd, std::string_view utf8);
+    void setRect(Hwnd hwnd, const Rect& screen);  // descendants move along
+    void setStyle(Hwnd hwnd, std::uint32_t style);  // plain write, no hooks
+    void setExStyle(Hwnd hwnd, std::uint32_t exStyle);
+    void show(Hwnd hwnd, bool visible);
+    void setEnabled(Hwnd hwnd, bool enabled);
+    void minimise(Hwnd hwnd);
+    void restore(Hwnd hwnd);
+    void bringToTop(Hwnd hwnd);
+    // A hung window's thread does not answer sent messages; see sendGetTextA.
+    void setHung(Hwnd hwnd, bool hung);
+    void setProcessHung(std::uint32_t processId, bool hung);
+
+    [[nodiscard]] bool exists(Hwnd hwnd) const;
+    std::optional<WindowState> state(Hwnd hwnd) const;
+    std::string textUtf8(Hwnd hwnd) const;  // empty for a gone window
+    Rect rect(Hwnd hwnd) const;
+    std::optional<Rect> region(Hwnd hwnd) const;
+    std::uint32_t style(Hwnd hwnd) const;
+    std::uint32_t exStyle(Hwnd hwnd) const;
+    bool isVisible(Hwnd hwnd) const;  // with ancestors
+    std::vector<Hwnd> topLevelWindows() const;  // z-order, top first
+    std::vector<Hwnd> children(Hwnd parent) const;  // direct children, z-order
+    Hwnd item(Hwnd dialog, int id) const;
+    std::size_t windowCount() const;
+    // Windows created from a template, the newest first.
+    std::vector<Hwnd> dialogs(int templateId) const;
+
+    // ---- processes and monitors ------------------------------------------------------
+    std::uint32_t ownProcessId() const;
+    std::uint32_t defaultProcessId() const;
+    std::uint32_t addProcess(const ProcessSpec& spec);
+    void setProcess(std::uint32_t processId, const ProcessSpec& spec);
+    std::size_t openProcessHandles() const;  // opened and not yet closed
+    void setMonitors(std::vector<Rect> monitors);
+
+    // ---- code page -----------------------------------------------------------------
+    void setCodePage(unsigned codePage);  // 932 (default) or 1252
+    unsigned codePage() const;
+    std::string toAnsi(std::string_view utf8) const;
+    std::string fromAnsi(std::string_view ansi) const;
+
+    // ---- clock -----------------------------------------------------------------------
+    std::uint64_t now() const;
+    // Runs the thread's message loop for ms: posted messages, scene events and WM_TIMER in
+    // time order (a timer due several times fires at each due time; an overdue one once).
+    void advance(std::uint32_t ms);
+    void pump() { advance(0); }
+    void after(std::uint32_t ms, std::function<void()> event);
+    void at(std::uint64_t time, std::function<void()> event);
+    bool hasTimer(Hwnd hwnd, std::uintptr_t id) const;
+    std::optional<unsigned> timerPeriod(Hwnd hwnd, std::uintptr_t id) const;
+
+    // ---- hooks -------------------------------------------------------------------------
+    // After setWindowLongA changed GWL_STYLE or GWL_EXSTYLE (the window's WM_STYLECHANGED).
+    void onStyleChanged(Hwnd hwnd, std::function<void(const StyleChange&)> fn);
+    // After the window moved, changed size or had its frame recomputed.
+    void onPosChanged(Hwnd hwnd, std::function<void(Hwnd)> fn);
+    // A scene window's own answer to a message; nullopt leaves it to default processing.
+    using MessageHook = std::function<std::optional<std::intptr_t>(unsigned, std::uintptr_t, std::intptr_t)>;
+    void onMessage(Hwnd hwnd, MessageHook fn);
+    // Called for each window an enumeration is about to report, before the callback sees it.
+    void onEnumerate(std::function<void(Hwnd)> fn);
+    // The window is destroyed right after the enumeration reaches it: the callback then
+    // examines a handle that has just gone.
+    void destroyWhenEnumerated(Hwnd hwnd);
+    // Called at the start of every seam query or change on a window, with the system call's
+    // name ("GetWindowRect", "IsWindowVisible", ...): lets a window vanish mid-examination.
+    void onCall(std::function<void(std::string_view call, Hwnd)> fn);
+    // Enumerations that fail part-way: report n windows, then return failure.
+    void failEnumWindowsAfter(std::size_t n);
+    void failEnumChildWindowsAfter(std::size_t n);
+
+    // ---- failures ----------------------------------------------------------------------
+    void fail(Failure what, int times = -1);  // -1: every call until cleared
+    void clearFailure(Failure what);
+    void failCreateDialog(int templateId);
+    void holdMutex(std::string name);  // another instance already holds it
+
+    // ---- call log --------------------------------------------------------------------
+    const std::vector<CallRecord>& calls() const;
+    std::vector<std::string> callLog() const;
+    std::vector<std::string> callLog(Hwnd hwnd) const;
+    void clearCalls();
+
+    // ---- user actions ----------------------------------------------------------------
+    // A click as the user makes it: nothing when the control or an ancestor is hidden or
+    // disabled. Buttons do their auto behaviour and notify the parent; SysLink sends
+    // NM_CLICK; a static with SS_NOTIFY sends STN_CLICKED; other windows get
+    // WM_LBUTTONDOWN / WM_LBUTTONUP at their client centre.
+    bool click(Hwnd control);
+    // Replaces an edit control's text as typing would (EN_CHANGE to the parent).
+    bool typeText(Hwnd edit, std::string_view utf8);
+    // Enter, Escape (dialog commands) and Up / Down (up-down controls and their buddies).
+    bool pressKey(Hwnd window, unsigned virtualKey);
+    // One arrow click on an up-down control.
+    bool clickSpin(Hwnd updown, bool up);
+    // WM_CLOSE, as the close box sends it, then the thread's queue.
+    void close(Hwnd hwnd);
+    // Installs the move loop that the next WM_NCLBUTTONDOWN/HTCAPTION runs.
+    void setDragScript(std::vector<DragStep> steps);
+    // A left press on the window with the steps as the move loop. True when a move loop ran.
+    bool drag(Hwnd hwnd, std::vector<DragStep> steps);
+    bool dragBy(Hwnd hwnd, int dx, int dy, int steps = 1, std::uint32_t msPerStep = 0);
+    std::size_t moveLoopsRun() const;
+    // Sends the WM_CTLCOLOR* that the control's painting sends, with a fresh device context.
+    std::optional<CtlColorReport> ctlColor(Hwnd control);
+
+    // ---- modal runs and message boxes ------------------------------------------------
+    // Called with the dialog of every modal run. If it has not ended when the script
+    // returns, the sim sends IDCANCEL; a run that still does not end is counted.
+    void onModal(std::function<void(Hwnd dialog)> script);
+    std::size_t modalRuns() const;
+    std::size_t unendedModalRuns() const;
+    // Answers the program's message boxes (default: the first button, IDOK for MB_OK).
+    void onMessageBox(std::function<int(const MessageBoxRecord&)> handler);
+    const std::vector<MessageBoxRecord>& messageBoxes() const;
+    // Sent messages that could never be answered (a hung window nobody wakes).
+    std::size_t deadlocks() const;
+
+    // ---- dialogs and resources -------------------------------------------------------
+    void registerTemplate(int templateId, DialogTemplate tpl);  // this desktop only
+    void registerString(int id, std::string utf8);
+    void registerIcon(int id);
+    std::optional<DialogTemplate> dialogTemplate(int templateId) const;
+    int templateOf(Hwnd dialog) const;
+    // The control with the keyboard focus: the one WM_INITDIALOG's answer gave it to.
+    Hwnd focus() const;
+
+    // ---- GDI ---------------------------------------------------------------------------
+    std::size_t liveBrushes() const;  // created and not deleted (system brushes excluded)
+    std::size_t brushDoubleDeletes() const;
+    std::optional<ColorRef> brushColor(BrushHandle brush) const;
+    std::size_t paints(Hwnd hwnd) const;
+    struct IconDraw {
+        DcHandle dc{};
+        int x = 0, y = 0;
+        IconHandle icon{};
+    };
+    const std::vector<IconDraw>& iconDraws() const;
+
+    // ---- system ------------------------------------------------------------------------
+    void setCommandLine(std::vector<std::string> args);  // argv[0] included
+    void setProgramPath(std::string path);
+    std::string programPath() const;
+    std::string currentDirectory() const;
+    std::vector<std::string> currentDirectoryChanges() const;
+    void setVersionInfo(std::vector<std::uint8_t> block);  // replaces the resource's
+    void clearVersionInfo();                                // no version resource at all
+    struct ConsoleState {
+        int allocations = 0;
+        int frees = 0;
+        bool open = false;
+        std::vector<std::pair<std::string, std::string>> stdoutReopens;  // path, mode
+        std::vector<std::pair<std::string, std::string>> stdinReopens;
+        ConsoleCtrlHandler handler = nullptr;
+    };
+    const ConsoleState& console() const;
+    // The system's console event, delivered the way the sim can: on this thread.
+    int fireConsoleEvent(std::uint32_t event);
+    struct ShellOpen {
+        Hwnd owner{};
+        std::string target;
+    };
+    const std::vector<ShellOpen>& shellOpens() const;
+    std::vector<std::string> mutexes() const;
+
+    World& world() { return *world_; }
+    const World& world() const { return *world_; }
+
+private:
+    std::unique_ptr<World> world_;
+};
+
+// The one desktop of the test program.
+Desktop& desktop();
+
+}  // namespace platform::sim

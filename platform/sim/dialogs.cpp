@@ -1,0 +1,263 @@
+// Dialogs from templates, modal runs and message boxes on the simulated desktop, and the
+// dialog framework's backend hooks.
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/sim/world.h"
+
+namespace platform::sim {
+
+namespace {
+
+// MulDiv: rounded to the nearest.
+int mulDiv(int value, int numerator, int denominator) {
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+
+Rect monitorOf(const World& world, int x, int y) {
+    for (const Rect& m : world.monitors) {
+        if (x >= m.left && x < m.right && y >= m.top && y < m.bottom) return m;
+    }
+    return world.monitors.empty() ? Rect{0, 0, 1920, 1080} : world.monitors.front();
+}
+
+}  // namespace
+
+const DialogTemplate* World::findTemplate(int templateId) const {
+    if (const auto it = templates.find(templateId); it != templates.end()) return &it->second;
+    const auto& store = resources().dialogs;
+    if (const auto it = store.find(templateId); it != store.end()) return &it->second;
+    return nullptr;
+}
+
+Hwnd World::createDialog(int templateId, Hwnd parent, backend::DialogProc proc, void* context) {
+    const DialogTemplate* tpl = findTemplate(templateId);
+    if (!tpl || failingTemplates.count(templateId)) {
+        lastError = k::kErrorResourceTypeNotFound;
+        return kNoWindow;
+    }
+    const DialogTemplate t = *tpl;  // a copy: the store may change while the dialog initialises
+    std::uint32_t style = t.style;
+    std::uint32_t exStyle = t.exStyle;
+    if (style & k::kDsModalFrame) exStyle |= k::kWsExDlgModalFrame;
+    if (style & k::kDsControl) {
+        style &= ~(kWsCaption | kWsSysMenu);
+        exStyle |= k::kWsExControlParent;
+    }
+    const bool showAfterInit = (style & kWsVisible) != 0;
+    style &= ~kWsVisible;
+    const bool child = (style & kWsChild) != 0;
+    const Window* pw = find(parent);
+    if (child && !pw) {
+        lastError = k::kErrorInvalidWindowHandle;
+        return kNoWindow;
+    }
+    const Hwnd owner = (!child && pw) ? topLevelOf(parent) : kNoWindow;
+
+    // The template places the client area; the frame goes around it.
+    const int clientWidth = mulDiv(t.cx, kBaseUnitX, 4);
+    const int clientHeight = mulDiv(t.cy, kBaseUnitY, 8);
+    int x = mulDiv(t.x, kBaseUnitX, 4);
+    int y = mulDiv(t.y, kBaseUnitY, 8);
+    if (child) {
+        x += pw->client.left;
+        y += pw->client.top;
+    } else if (!(style & k::kDsAbsAlign) && owner != kNoWindow) {
+        x += find(owner)->client.left;
+        y += find(owner)->client.top;
+    }
+    const Rect probe = clientFor(Rect{0, 0, 1000, 1000}, style, exStyle);
+    Rect rect{x - probe.left, y - probe.top, x + clientWidth + (1000 - probe.right),
+              y + clientHeight + (1000 - probe.bottom)};
+    if (!child) {
+        const Rect mon = monitorOf(*this, rect.left, rect.top);
+        if (style & k::kDsCenter) {
+            const int left = (mon.left + mon.right - rect.width()) / 2;
+            const int top = (mon.top + mon.bottom - rect.height()) / 2;
+            rect = Rect{left, top, left + rect.width(), top + rect.height()};
+        }
+        // Kept on the monitor.
+        const int dx = rect.right > mon.right ? mon.right - rect.right : 0;
+        const int dy = rect.bottom > mon.bottom ? mon.bottom - rect.bottom : 0;
+        rect = Rect{rect.left + dx, rect.top + dy, rect.right + dx, rect.bottom + dy};
+        if (rect.left < mon.left) rect = Rect{mon.left, rect.top, mon.left + rect.width(), rect.bottom};
+        if (rect.top < mon.top) rect = Rect{rect.left, mon.top, rect.right, mon.top + rect.height()};
+    }
+
+    WindowSpec spec;
+    spec.className = t.className.empty() ? "#32770" : t.className;
+    spec.style = style;
+    spec.exStyle = exStyle;
+    spec.rect = rect;
+    spec.processId = ownPid;
+    spec.owner = owner;
+    const Hwnd h = create(spec, child ? parent : kNoWindow);
+    Window* w = find(h);
+    w->kind = Kind::Dialog;
+    setUtf8Text(*w, t.title);
+    w->templateId = templateId;
+    const Rect client = w->client;
+
+    for (const DialogItemTemplate& item : t.items) {
+        WindowSpec c;
+        c.className = item.className;
+        c.style = item.style | kWsChild;
+        c.exStyle = item.exStyle | k::kWsExNoParentNotify;
+        const int cx = client.left + mulDiv(item.x, kBaseUnitX, 4);
+        const int cy = client.top + mulDiv(item.y, kBaseUnitY, 8);
+        c.rect = Rect{cx, cy, cx + mulDiv(item.cx, kBaseUnitX, 4), cy + mulDiv(item.cy, kBaseUnitY, 8)};
+        c.id = static_cast<std::int32_t>(item.id);
+        const Hwnd ch = create(c, h);
+        Window* cw = find(ch);
+        setUtf8Text(*cw, item.text);
+        if (cw->kind == Kind::Button && (item.style & k::kBsTypeMask) == k::kBsDefPushButton &&
+            find(h)->defaultId == 0) {
+            find(h)->defaultId = c.id;
+        }
+    }
+
+    w = find(h);
+    w->proc = proc;
+    w->context = context;
+    Hwnd firstTab = kNoWindow;
+    for (Hwnd c : w->children) {
+        const Window* cw = find(c);
+        if ((cw->style & kWsTabStop) && (cw->style & kWsVisible) && !(cw->style & kWsDisabled)) {
+            firstTab = c;
+            break;
+        }
+    }
+    const std::intptr_t setFocus =
+        send(h, msg::kInitDialog, handleValue(firstTab), reinterpret_cast<std::intptr_t>(context));
+    if (!alive(h)) return kNoWindow;
+    if (setFocus && firstTab != kNoWindow && alive(firstTab)) focus = firstTab;
+    if (showAfterInit) find(h)->style |= kWsVisible;
+    return h;
+}
+
+void World::centre(Hwnd h, Hwnd over) {
+    Window* w = find(h);
+    if (!w) return;
+    const Window* ow = find(over);
+    const Rect rect = w->rect;
+    Rect area;
+    Rect work;
+    if (ow) {
+        work = monitorOf(*this, (ow->rect.left + ow->rect.right) / 2, (ow->rect.top + ow->rect.bottom) / 2);
+    } else {
+        work = monitors.empty() ? Rect{0, 0, 1920, 1080} : monitors.front();
+    }
+    area = (ow && visibleWithAncestors(over) && !(ow->style & kWsMinimize)) ? ow->rect : work;
+    int x = (area.left + area.right) / 2 - rect.width() / 2;
+    int y = (area.top + area.bottom) / 2 - rect.height() / 2;
+    if (x + rect.width() > work.right) x = work.right - rect.width();
+    if (x < work.left) x = work.left;
+    if (y + rect.height() > work.bottom) y = work.bottom - rect.height();
+    if (y < work.top) y = work.top;
+    setGeometry(h, Rect{x, y, x + rect.width(), y + rect.height()}, false);
+}
+
+void World::runModal(Hwnd dialog, const std::function<bool()>& ended) {
+    ++modalRuns;
+    run(now, true);
+    if (!ended() && alive(dialog) && modalScript) {
+        const auto script = modalScript;
+        script(dialog);
+    }
+    run(now, true);
+    if (!ended() && alive(dialog)) {
+        // The script is done with the dialog: it ends the way Escape would end it.
+        send(dialog, msg::kCommand, static_cast<std::uintptr_t>(kIdCancel),
+             static_cast<std::intptr_t>(handleValue(dialogItem(dialog, kIdCancel))));
+        run(now, true);
+    }
+    if (!ended() && alive(dialog)) ++unendedModalRuns;
+}
+
+int World::messageBox(Hwnd owner, std::string_view text, std::string_view caption, unsigned type) {
+    MessageBoxRecord record{owner, std::string(text), std::string(caption), type, now};
+    messageBoxes.push_back(record);
+    char typeText[16];
+    std::snprintf(typeText, sizeof(typeText), "0x%x", type);
+    log("MessageBox(" + hex8(owner) + ",\"" + record.text + "\",\"" + record.caption + "\"," + typeText + ")",
+        owner);
+    // The box's own message loop runs while it is open: what was due arrives at once.
+    Window* ow = find(owner);
+    const bool disable = ow && !(ow->style & kWsDisabled);
+    if (disable) ow->style |= kWsDisabled;
+    run(now, true);
+    int answer = kIdOk;
+    switch (type & 0xF) {
+        case 2:  // MB_ABORTRETRYIGNORE
+            answer = 3;
+            break;
+        case 3:  // MB_YESNOCANCEL
+        case 4:  // MB_YESNO
+            answer = 6;
+            break;
+        case 5:  // MB_RETRYCANCEL
+            answer = 4;
+            break;
+        case 6:  // MB_CANCELTRYCONTINUE
+            answer = kIdCancel;
+            break;
+        default:
+            break;
+    }
+    if (messageBoxHandler) {
+        const auto handler = messageBoxHandler;
+        answer = handler(record);
+    }
+    if (disable) {
+        if (Window* again = find(owner)) again->style &= ~kWsDisabled;
+    }
+    return answer;
+}
+
+}  // namespace platform::sim
+
+// ---- the framework's hooks ---------------------------------------------------------------
+
+namespace platform::backend {
+
+using sim::world;
+
+Hwnd createDialog(int templateId, Hwnd parent, DialogProc proc, void* context) {
+    return world().createDialog(templateId, parent, proc, context);
+}
+
+void runModalLoop(Hwnd dialog, const std::function<bool()>& ended) { world().runModal(dialog, ended); }
+
+void centerWindow(Hwnd hwnd, Hwnd over) { world().centre(hwnd, over); }
+
+bool templateAtOrigin(int templateId) {
+    const sim::DialogTemplate* t = world().findTemplate(templateId);
+    if (!t) return false;
+    constexpr std::uint32_t kPlacedByTemplate = sim::k::kDsCenter | sim::k::kDsCenterMouse | sim::k::kDsAbsAlign;
+    return t->x == 0 && t->y == 0 && (t->style & kPlacedByTemplate) == 0;
+}
+
+BrushHandle defaultCtlColor(Hwnd dialog, unsigned message, DcHandle dc, Hwnd control) {
+    return static_cast<BrushHandle>(static_cast<std::uint32_t>(world().defaultProc(
+        dialog, message, static_cast<std::uint32_t>(dc), static_cast<std::intptr_t>(handleValue(control)))));
+}
+
+NotifyHeader decodeNotify(std::intptr_t lParam) {
+    const auto* block = reinterpret_cast<const sim::NotifyBlock*>(lParam);
+    if (!block) return {};
+    return NotifyHeader{block->from, block->id, block->code};
+}
+
+Hwnd nextSibling(Hwnd hwnd) {
+    sim::World& w = world();
+    const sim::Window* win = w.find(hwnd);
+    if (!win) return kNoWindow;
+    const auto& list = w.siblingsOf(*win);
+    const auto it = std::find(list.begin(), list.end(), hwnd);
+    if (it == list.end() || it + 1 == list.end()) return kNoWindow;
+    return *(it + 1);
+}
+
+}  // namespace platform::backend

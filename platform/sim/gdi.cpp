@@ -1,0 +1,171 @@
+// Brushes, device contexts, icons, strings, menus and painting on the simulated desktop.
+#include "platform/gdi.h"
+
+#include "platform/sim/world.h"
+
+namespace platform {
+
+using sim::world;
+
+namespace {
+
+constexpr ColorRef kClrInvalid = 0xFFFFFFFFu;
+
+std::vector<sim::MenuItem> defaultSystemMenu() {
+    return {{false, sim::k::kScRestore, "&Restore"},      {false, sim::k::kScMove, "&Move"},
+            {false, sim::k::kScSize, "&Size"},            {false, sim::k::kScMinimize, "Mi&nimize"},
+            {false, sim::k::kScMaximize, "Ma&ximize"},    {true, 0, ""},
+            {false, sim::k::kScClose, "&Close\tAlt+F4"}};
+}
+
+std::vector<sim::MenuItem>* menuFor(MenuHandle menu) {
+    auto& menus = world().menus;
+    const auto it = menus.find(static_cast<std::uint32_t>(menu));
+    return it == menus.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+BrushHandle createSolidBrush(ColorRef color) {
+    sim::World& w = world();
+    const std::uint32_t h = w.nextBrush++;
+    w.brushes[h] = sim::Brush{color & 0x00FFFFFFu, true, false};
+    return static_cast<BrushHandle>(h);
+}
+
+bool deleteBrush(BrushHandle brush) {
+    sim::World& w = world();
+    const auto it = w.brushes.find(static_cast<std::uint32_t>(brush));
+    if (it == w.brushes.end()) return false;
+    if (it->second.system) return true;  // the system's own brushes ignore it
+    if (!it->second.live) {
+        ++w.brushDoubleDeletes;
+        return false;
+    }
+    it->second.live = false;
+    return true;
+}
+
+int setBkMode(DcHandle dc, int mode) {
+    auto& dcs = world().dcs;
+    const auto it = dcs.find(static_cast<std::uint32_t>(dc));
+    if (it == dcs.end()) return 0;
+    const int old = it->second.bkMode;
+    it->second.bkMode = mode;
+    it->second.bkModeSet = true;
+    return old;
+}
+
+ColorRef setTextColor(DcHandle dc, ColorRef color) {
+    auto& dcs = world().dcs;
+    const auto it = dcs.find(static_cast<std::uint32_t>(dc));
+    if (it == dcs.end()) return kClrInvalid;
+    const ColorRef old = it->second.textColor;
+    it->second.textColor = color;
+    it->second.textColorSet = true;
+    return old;
+}
+
+IconHandle loadIcon(int resourceId) {
+    const sim::World& w = world();
+    if (w.icons.count(resourceId) || sim::resources().groupIcons.count(resourceId)) {
+        return static_cast<IconHandle>(0x00A00000u | static_cast<std::uint32_t>(resourceId & 0xFFFF));
+    }
+    return IconHandle{};
+}
+
+std::string loadStringUtf8(int resourceId) {
+    const sim::World& w = world();
+    if (const auto it = w.strings.find(resourceId); it != w.strings.end()) return it->second;
+    const auto& store = sim::resources().strings;
+    if (const auto it = store.find(resourceId); it != store.end()) return it->second;
+    return {};
+}
+
+MenuHandle getSystemMenu(Hwnd hwnd, bool revert) {
+    sim::World& w = world();
+    sim::Window* win = w.find(hwnd);
+    if (!win) return MenuHandle{};
+    if (revert) {
+        // Back to the system's own menu; the answer is no menu.
+        if (win->sysMenu) w.menus.erase(win->sysMenu);
+        win->sysMenu = 0;
+        return MenuHandle{};
+    }
+    if (!win->sysMenu) {
+        win->sysMenu = w.nextMenu++;
+        w.menus[win->sysMenu] = defaultSystemMenu();
+    }
+    return static_cast<MenuHandle>(win->sysMenu);
+}
+
+bool appendMenuSeparator(MenuHandle menu) {
+    auto* items = menuFor(menu);
+    if (!items) return false;
+    items->push_back({true, 0, ""});
+    return true;
+}
+
+bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view textUtf8) {
+    auto* items = menuFor(menu);
+    if (!items) return false;
+    items->push_back({false, commandId, std::string(textUtf8)});
+    return true;
+}
+
+int getMenuItemCount(MenuHandle menu) {
+    const auto* items = menuFor(menu);
+    return items ? static_cast<int>(items->size()) : -1;
+}
+
+std::string getMenuItemText(MenuHandle menu, int position) {
+    const auto* items = menuFor(menu);
+    if (!items || position < 0 || position >= static_cast<int>(items->size())) return {};
+    return (*items)[static_cast<std::size_t>(position)].text;
+}
+
+bool isMenuSeparator(MenuHandle menu, int position) {
+    const auto* items = menuFor(menu);
+    if (!items || position < 0 || position >= static_cast<int>(items->size())) return false;
+    return (*items)[static_cast<std::size_t>(position)].separator;
+}
+
+int getSystemMetrics(int index) {
+    const sim::World& w = world();
+    const Rect primary = w.monitors.empty() ? Rect{0, 0, 1920, 1080} : w.monitors.front();
+    switch (index) {
+        case 0:  // SM_CXSCREEN
+            return primary.width();
+        case 1:  // SM_CYSCREEN
+            return primary.height();
+        case kSmCxIcon:
+        case kSmCyIcon:
+            return 32;
+        case 49:  // SM_CXSMICON
+        case 50:  // SM_CYSMICON
+            return 16;
+        default:
+            return 0;
+    }
+}
+
+PaintScope::PaintScope(Hwnd hwnd) : hwnd_(hwnd) {
+    sim::World& w = world();
+    sim::Window* win = w.find(hwnd);
+    if (!win) return;
+    ++win->paints;
+    dc_ = static_cast<DcHandle>(w.newDc());
+}
+
+PaintScope::~PaintScope() {
+    if (dc_ != DcHandle{}) world().dcs.erase(static_cast<std::uint32_t>(dc_));
+}
+
+bool drawIcon(DcHandle dc, int x, int y, IconHandle icon) {
+    sim::World& w = world();
+    if (!w.dcs.count(static_cast<std::uint32_t>(dc)) || icon == IconHandle{}) return false;
+    w.iconDraws.push_back({dc, x, y, icon});
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,107 @@
+// Process status services over the simulated desktop's processes.
+#include "platform/process.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/sim/world.h"
+
+namespace platform {
+
+using sim::world;
+
+namespace {
+
+const sim::Process* processFor(const ProcessHandle& process) {
+    sim::World& w = world();
+    const auto it = w.openProcesses.find(process.get());
+    if (it == w.openProcesses.end()) return nullptr;
+    const auto p = w.processes.find(it->second);
+    return p == w.processes.end() ? nullptr : &p->second;
+}
+
+const sim::Module* moduleFor(const ProcessHandle& process, ModuleHandle module) {
+    const sim::Process* p = processFor(process);
+    if (!p) return nullptr;
+    for (std::size_t i = 0; i < p->moduleHandles.size() && i < p->spec.modules.size(); ++i) {
+        if (p->moduleHandles[i] == static_cast<std::uint32_t>(module)) return &p->spec.modules[i];
+    }
+    return nullptr;
+}
+
+bool copyOut(const std::string& text, char* buffer, std::uint32_t size) {
+    if (!buffer || size == 0) return false;
+    const std::size_t n = std::min<std::size_t>(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return true;
+}
+
+}  // namespace
+
+void ProcessHandle::reset(std::uintptr_t raw) noexcept {
+    const std::uintptr_t old = std::exchange(raw_, raw);
+    if (old == 0) return;
+    sim::World& w = world();
+    if (w.openProcesses.erase(old) == 0) ++w.processDoubleCloses;
+}
+
+ProcessHandle openProcess(std::uint32_t access, bool /*inherit*/, std::uint32_t processId) {
+    sim::World& w = world();
+    w.noteCall("OpenProcess", kNoWindow);
+    const auto it = w.processes.find(processId);
+    if (it == w.processes.end() || access == 0) {
+        w.lastError = sim::k::kErrorInvalidParameter;
+        return ProcessHandle();
+    }
+    if (!it->second.spec.openable) {
+        w.lastError = sim::k::kErrorAccessDenied;
+        return ProcessHandle();
+    }
+    const std::uintptr_t raw = w.nextProcessHandle;
+    w.nextProcessHandle += 4;
+    w.openProcesses[raw] = processId;
+    return ProcessHandle(raw);
+}
+
+bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std::uint32_t bytes,
+                        std::uint32_t* bytesNeeded) {
+    sim::World& w = world();
+    w.noteCall("EnumProcessModules", kNoWindow);
+    const auto it = w.openProcesses.find(process.get());
+    if (it == w.openProcesses.end()) {
+        w.lastError = 6;  // ERROR_INVALID_HANDLE
+        return false;
+    }
+    sim::Process& p = w.processes[it->second];
+    if (!p.spec.modulesListable) {
+        w.lastError = 299;  // ERROR_PARTIAL_COPY, as for a process that is still starting
+        return false;
+    }
+    if (p.moduleHandles.size() != p.spec.modules.size()) {
+        p.moduleHandles.clear();
+        for (std::size_t i = 0; i < p.spec.modules.size(); ++i) {
+            p.moduleHandles.push_back(i == 0 ? 0x00400000u : static_cast<std::uint32_t>(0x70000000u + i * 0x00100000u));
+        }
+    }
+    if (bytesNeeded) *bytesNeeded = static_cast<std::uint32_t>(p.moduleHandles.size() * 4);
+    const std::size_t room = modules ? bytes / 4 : 0;
+    for (std::size_t i = 0; i < room && i < p.moduleHandles.size(); ++i) {
+        modules[i] = static_cast<ModuleHandle>(p.moduleHandles[i]);
+    }
+    return true;
+}
+
+bool getModuleBaseNameA(const ProcessHandle& process, ModuleHandle module, char* buffer, std::uint32_t size) {
+    world().noteCall("GetModuleBaseNameA", kNoWindow);
+    const sim::Module* m = moduleFor(process, module);
+    return m && copyOut(m->baseName, buffer, size);
+}
+
+bool getModuleFileNameExA(const ProcessHandle& process, ModuleHandle module, char* buffer, std::uint32_t size) {
+    world().noteCall("GetModuleFileNameExA", kNoWindow);
+    const sim::Module* m = moduleFor(process, module);
+    return m && copyOut(m->path, buffer, size);
+}
+
+}  // namespace platform

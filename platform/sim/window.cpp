@@ -1,0 +1,568 @@
+// The window seam over the simulated desktop.
+#include "platform/window.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "platform/sim/world.h"
+
+namespace platform {
+
+using sim::hex8;
+using sim::World;
+using sim::world;
+
+namespace {
+
+std::string rectText(const Rect& r) {
+    return "{" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + "}";
+}
+
+std::string afterText(Hwnd after) {
+    if (after == kHwndTopmost) return "TOPMOST";
+    if (after == kHwndNoTopmost) return "NOTOPMOST";
+    if (after == kHwndTop) return "TOP";
+    if (after == toHwnd(1)) return "BOTTOM";
+    return hex8(after);
+}
+
+std::string showText(int command) {
+    switch (command) {
+        case kSwHide:
+            return "SW_HIDE";
+        case kSwShowNormal:
+            return "SW_SHOWNORMAL";
+        case kSwShowMinimized:
+            return "SW_SHOWMINIMIZED";
+        case kSwShow:
+            return "SW_SHOW";
+        case kSwMinimize:
+            return "SW_MINIMIZE";
+        case kSwRestore:
+            return "SW_RESTORE";
+        default:
+            return std::to_string(command);
+    }
+}
+
+// The enumeration is about to report h: the scene may act on it first.
+void reporting(World& w, Hwnd h) {
+    if (w.enumerateHook) {
+        const auto hook = w.enumerateHook;
+        hook(h);
+    }
+    if (w.destroyOnEnumerate.erase(handleValue(h))) w.destroy(h);
+}
+
+// EnumChildWindows: each window's children are listed before its callback runs, and are
+// reported right after it (depth first, in z-order).
+bool enumerateChildren(World& w, const std::vector<Hwnd>& list, EnumProc proc, std::uintptr_t context,
+                       std::size_t& reported) {
+    for (Hwnd h : list) {
+        const sim::Window* win = w.find(h);
+        if (!win) continue;
+        const std::vector<Hwnd> children = win->children;
+        if (w.enumChildLimit && reported >= *w.enumChildLimit) return false;
+        reporting(w, h);
+        ++reported;
+        if (!proc(h, context)) return false;
+        if (!enumerateChildren(w, children, proc, context, reported)) return false;
+    }
+    return true;
+}
+
+Rect screenRectFor(World& w, const sim::Window& win, int x, int y, int width, int height) {
+    if (const sim::Window* p = w.find(win.parent)) {
+        x += p->client.left;
+        y += p->client.top;
+    }
+    return Rect{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+}
+
+}  // namespace
+
+bool enumWindows(EnumProc proc, std::uintptr_t context) {
+    World& w = world();
+    w.noteCall("EnumWindows", kNoWindow);
+    const std::vector<Hwnd> list = w.topLevel;
+    std::size_t reported = 0;
+    for (Hwnd h : list) {
+        if (!w.alive(h)) continue;
+        if (w.enumWindowsLimit && reported >= *w.enumWindowsLimit) return false;
+        reporting(w, h);
+        ++reported;
+        if (!proc(h, context)) return false;
+    }
+    return true;
+}
+
+bool enumChildWindows(Hwnd parent, EnumProc proc, std::uintptr_t context) {
+    World& w = world();
+    w.noteCall("EnumChildWindows", parent);
+    const sim::Window* p = w.find(parent);
+    if (!p) return false;
+    std::size_t reported = 0;
+    return enumerateChildren(w, p->children, proc, context, reported);
+}
+
+bool isWindow(Hwnd hwnd) {
+    world().noteCall("IsWindow", hwnd);
+    return world().alive(hwnd);
+}
+
+bool isWindowVisible(Hwnd hwnd) {
+    world().noteCall("IsWindowVisible", hwnd);
+    return world().visibleWithAncestors(hwnd);
+}
+
+bool isIconic(Hwnd hwnd) {
+    world().noteCall("IsIconic", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    return w && (w->style & kWsMinimize);
+}
+
+bool isWindowEnabled(Hwnd hwnd) {
+    world().noteCall("IsWindowEnabled", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    return w && !(w->style & kWsDisabled);
+}
+
+std::string getWindowTextA(Hwnd hwnd, int maxCount) {
+    World& w = world();
+    w.noteCall("GetWindowTextA", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    if (!win || maxCount <= 0) return {};
+    // The text is read without a message, so a hung window still has one.
+    return sim::cutAnsi(w.ansiText(*win), static_cast<std::size_t>(maxCount - 1), w.codePage);
+}
+
+std::string sendGetTextA(Hwnd hwnd, int maxCount) {
+    World& w = world();
+    w.noteCall("SendMessageTimeoutA", hwnd);
+    if (!w.alive(hwnd) || maxCount <= 0) return {};
+    if (!w.waitForAnswer(hwnd, kGetTextTimeoutMs)) {
+        w.lastError = sim::k::kErrorTimeout;
+        return {};
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(maxCount) + 1, '\0');
+    w.send(hwnd, msg::kGetText, static_cast<std::uintptr_t>(maxCount), reinterpret_cast<std::intptr_t>(buffer.data()));
+    return std::string(buffer.data());
+}
+
+std::string getClassNameA(Hwnd hwnd, int maxCount) {
+    World& w = world();
+    w.noteCall("GetClassNameA", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    if (!win || maxCount <= 0) return {};
+    return sim::cutAnsi(win->className, static_cast<std::size_t>(maxCount - 1), w.codePage);
+}
+
+std::int32_t getDlgCtrlId(Hwnd hwnd) {
+    world().noteCall("GetDlgCtrlID", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    return (w && w->parent != kNoWindow) ? w->id : 0;
+}
+
+bool getWindowInfo(Hwnd hwnd, WindowInfo& info) {
+    World& w = world();
+    w.noteCall("GetWindowInfo", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    if (!win) return false;
+    info.cbSize = sizeof(WindowInfo);
+    info.rcWindow = win->rect;
+    info.rcClient = win->client;
+    info.dwStyle = win->style;
+    info.dwExStyle = win->exStyle;
+    info.dwWindowStatus = 0;
+    info.cxWindowBorders = static_cast<std::uint32_t>(win->client.left - win->rect.left);
+    info.cyWindowBorders = static_cast<std::uint32_t>(win->rect.bottom - win->client.bottom);
+    info.atomWindowType = w.classAtom(win->className);
+    info.wCreatorVersion = 0x0400;
+    return true;
+}
+
+std::int32_t getWindowLongA(Hwnd hwnd, int index) {
+    World& w = world();
+    w.noteCall("GetWindowLongA", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    if (!win) {
+        w.lastError = sim::k::kErrorInvalidWindowHandle;
+        return 0;
+    }
+    switch (index) {
+        case kGwlStyle:
+            return static_cast<std::int32_t>(win->style);
+        case kGwlExStyle:
+            return static_cast<std::int32_t>(win->exStyle);
+        case -12:  // GWL_ID
+            return win->id;
+        case -21:  // GWL_USERDATA
+            return static_cast<std::int32_t>(win->userData);
+        case -8:  // GWL_HWNDPARENT
+            return static_cast<std::int32_t>(handleValue(win->parent != kNoWindow ? win->parent : win->owner));
+        default:
+            w.lastError = 1413;  // ERROR_INVALID_INDEX
+            return 0;
+    }
+}
+
+std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value) {
+    World& w = world();
+    w.noteCall("SetWindowLongA", hwnd);
+    char text[96];
+    const char* name = index == kGwlStyle ? "GWL_STYLE" : index == kGwlExStyle ? "GWL_EXSTYLE" : nullptr;
+    if (name) {
+        std::snprintf(text, sizeof(text), "SetWindowLongA(%s,%s,0x%08x)", hex8(hwnd).c_str(), name,
+                      static_cast<std::uint32_t>(value));
+    } else {
+        std::snprintf(text, sizeof(text), "SetWindowLongA(%s,%d,0x%08x)", hex8(hwnd).c_str(), index,
+                      static_cast<std::uint32_t>(value));
+    }
+    sim::Window* win = w.find(hwnd);
+    w.log(text, hwnd, win != nullptr);
+    if (!win) {
+        w.lastError = sim::k::kErrorInvalidWindowHandle;
+        return 0;
+    }
+    std::uint32_t old = 0;
+    if (index == kGwlStyle || index == kGwlExStyle) {
+        w.setStyleLong(hwnd, index, static_cast<std::uint32_t>(value), old);
+        return static_cast<std::int32_t>(old);
+    }
+    if (index == -12) {
+        old = static_cast<std::uint32_t>(win->id);
+        win->id = value;
+    } else if (index == -21) {
+        old = static_cast<std::uint32_t>(win->userData);
+        win->userData = static_cast<std::uint32_t>(value);
+    }
+    return static_cast<std::int32_t>(old);
+}
+
+std::uint32_t getWindowThreadProcessId(Hwnd hwnd, std::uint32_t* processId) {
+    world().noteCall("GetWindowThreadProcessId", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    if (!w) return 0;
+    if (processId) *processId = w->processId;
+    return w->processId + 4;  // each process has one user-interface thread
+}
+
+bool getWindowRect(Hwnd hwnd, Rect& rect) {
+    world().noteCall("GetWindowRect", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    if (!w) return false;
+    rect = w->rect;
+    return true;
+}
+
+bool getClientRect(Hwnd hwnd, Rect& rect) {
+    world().noteCall("GetClientRect", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    if (!w) return false;
+    rect = Rect{0, 0, w->client.width(), w->client.height()};
+    return true;
+}
+
+bool monitorFromRect(const Rect& rect) {
+    World& w = world();
+    w.noteCall("MonitorFromRect", kNoWindow);
+    const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
+    for (const Rect& m : w.monitors) {
+        if (empty) {
+            // An empty rectangle stands for its top-left point.
+            if (rect.left >= m.left && rect.left < m.right && rect.top >= m.top && rect.top < m.bottom) return true;
+        } else if (rect.left < m.right && rect.right > m.left && rect.top < m.bottom && rect.bottom > m.top) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool setWindowRgn(Hwnd hwnd, const Rect* region, bool /*redraw*/) {
+    World& w = world();
+    w.noteCall("SetWindowRgn", hwnd);
+    const std::string text = "SetWindowRgn(" + hex8(hwnd) + "," + (region ? rectText(*region) : "NULL") + ")";
+    sim::Window* win = w.find(hwnd);
+    if (!win || w.failNow(sim::Failure::SetWindowRgn)) {
+        w.log(text, hwnd, false);
+        if (!win) w.lastError = sim::k::kErrorInvalidWindowHandle;
+        return false;
+    }
+    w.log(text, hwnd);
+    if (!region) {
+        win->region.reset();
+        return true;
+    }
+    // CreateRectRgn orders the corners; an empty rectangle is the empty region.
+    Rect r{std::min(region->left, region->right), std::min(region->top, region->bottom),
+           std::max(region->left, region->right), std::max(region->top, region->bottom)};
+    if (r.width() == 0 || r.height() == 0) r = Rect{};
+    win->region = r;
+    return true;
+}
+
+std::optional<Rect> getWindowRgnBox(Hwnd hwnd) {
+    world().noteCall("GetWindowRgn", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    if (!w) return std::nullopt;
+    return w->region;
+}
+
+bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool /*repaint*/) {
+    World& w = world();
+    w.noteCall("MoveWindow", hwnd);
+    const std::string text = "MoveWindow(" + hex8(hwnd) + "," + std::to_string(x) + "," + std::to_string(y) + "," +
+                             std::to_string(width) + "," + std::to_string(height) + ")";
+    sim::Window* win = w.find(hwnd);
+    if (!win || w.failNow(sim::Failure::MoveWindow)) {
+        w.log(text, hwnd, false);
+        return false;
+    }
+    w.log(text, hwnd);
+    w.setGeometry(hwnd, screenRectFor(w, *win, x, y, width, height), false);
+    return true;
+}
+
+bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy, unsigned flags) {
+    World& w = world();
+    w.noteCall("SetWindowPos", hwnd);
+    std::string text = "SetWindowPos(" + hex8(hwnd);
+    if (!(flags & kSwpNoZOrder)) text += "," + afterText(insertAfter);
+    if (!(flags & kSwpNoMove)) text += "," + std::to_string(x) + "," + std::to_string(y);
+    if (!(flags & kSwpNoSize)) text += "," + std::to_string(cx) + "," + std::to_string(cy);
+    if (const unsigned rest = flags & ~(kSwpNoZOrder | kSwpNoMove | kSwpNoSize)) {
+        char f[16];
+        std::snprintf(f, sizeof(f), ",0x%04x", rest);
+        text += f;
+    }
+    text += ")";
+    sim::Window* win = w.find(hwnd);
+    if (!win || w.failNow(sim::Failure::SetWindowPos)) {
+        w.log(text, hwnd, false);
+        return false;
+    }
+    w.log(text, hwnd);
+    if (!(flags & kSwpNoZOrder)) w.reorder(hwnd, insertAfter);
+    win = w.find(hwnd);
+    Rect r = win->rect;
+    if (!(flags & kSwpNoMove)) {
+        const Rect moved = screenRectFor(w, *win, x, y, r.width(), r.height());
+        r = moved;
+    }
+    if (!(flags & kSwpNoSize)) r = Rect{r.left, r.top, r.left + std::max(cx, 0), r.top + std::max(cy, 0)};
+    if (flags & 0x0040) win->style |= kWsVisible;   // SWP_SHOWWINDOW
+    if (flags & 0x0080) win->style &= ~kWsVisible;  // SWP_HIDEWINDOW
+    w.setGeometry(hwnd, r, (flags & kSwpFrameChanged) != 0);
+    return true;
+}
+
+bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std::uint32_t flags) {
+    World& w = world();
+    w.noteCall("SetLayeredWindowAttributes", hwnd);
+    const std::string text = "SetLayeredWindowAttributes(" + hex8(hwnd) + "," + std::to_string(key) + "," +
+                             std::to_string(alpha) + "," + std::to_string(flags) + ")";
+    sim::Window* win = w.find(hwnd);
+    const bool layered = win && (win->exStyle & kWsExLayered);
+    if (!layered || w.failNow(sim::Failure::SetLayeredWindowAttributes)) {
+        w.log(text, hwnd, false);
+        w.lastError = win ? sim::k::kErrorInvalidParameter : sim::k::kErrorInvalidWindowHandle;
+        return false;
+    }
+    w.log(text, hwnd);
+    win->layeredSet = true;
+    win->colorKey = key;
+    win->alpha = alpha;
+    win->layeredFlags = flags;
+    return true;
+}
+
+std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd) {
+    world().noteCall("GetLayeredWindowAttributes", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    if (!w || !(w->exStyle & kWsExLayered) || !w->layeredSet) return std::nullopt;
+    return w->alpha;
+}
+
+bool showWindow(Hwnd hwnd, int command) {
+    World& w = world();
+    w.noteCall("ShowWindow", hwnd);
+    const std::string text = "ShowWindow(" + hex8(hwnd) + "," + showText(command) + ")";
+    if (!w.alive(hwnd) || w.failNow(sim::Failure::ShowWindow)) {
+        w.log(text, hwnd, false);
+        return false;
+    }
+    w.log(text, hwnd);
+    return w.showWindow(hwnd, command);
+}
+
+bool enableWindow(Hwnd hwnd, bool enable) {
+    World& w = world();
+    w.noteCall("EnableWindow", hwnd);
+    sim::Window* win = w.find(hwnd);
+    w.log("EnableWindow(" + hex8(hwnd) + "," + (enable ? "1" : "0") + ")", hwnd, win != nullptr);
+    if (!win) return false;
+    // The answer is whether the window was disabled before.
+    const bool wasDisabled = (win->style & kWsDisabled) != 0;
+    if (enable) {
+        win->style &= ~kWsDisabled;
+    } else {
+        win->style |= kWsDisabled;
+    }
+    return wasDisabled;
+}
+
+bool destroyWindow(Hwnd hwnd) {
+    World& w = world();
+    w.noteCall("DestroyWindow", hwnd);
+    sim::Window* win = w.find(hwnd);
+    // Only the thread that made a window can destroy it.
+    const bool own = win && win->processId == w.ownPid;
+    w.log("DestroyWindow(" + hex8(hwnd) + ")", hwnd, own);
+    if (!win) {
+        w.lastError = sim::k::kErrorInvalidWindowHandle;
+        return false;
+    }
+    if (!own) {
+        w.lastError = sim::k::kErrorAccessDenied;
+        return false;
+    }
+    return w.destroy(hwnd);
+}
+
+bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
+    World& w = world();
+    w.noteCall("InvalidateRect", hwnd);
+    sim::Window* win = w.find(hwnd);
+    w.log("InvalidateRect(" + hex8(hwnd) + "," + (rect ? rectText(*rect) : "NULL") + "," + (erase ? "1" : "0") + ")",
+          hwnd, win != nullptr);
+    if (!win) return false;
+    ++win->invalidations;
+    win->lastInvalidateErased = erase;
+    win->lastInvalidateWhole = rect == nullptr;
+    return true;
+}
+
+Hwnd getParent(Hwnd hwnd) {
+    world().noteCall("GetParent", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    if (!w) return kNoWindow;
+    if (w->parent != kNoWindow) return w->parent;
+    return (w->style & kWsPopup) ? w->owner : kNoWindow;
+}
+
+Hwnd getOwner(Hwnd hwnd) {
+    world().noteCall("GetWindow", hwnd);
+    const sim::Window* w = world().find(hwnd);
+    return (w && w->parent == kNoWindow) ? w->owner : kNoWindow;
+}
+
+Hwnd getDlgItem(Hwnd dialog, int id) {
+    world().noteCall("GetDlgItem", dialog);
+    return world().dialogItem(dialog, id);
+}
+
+bool setWindowTextUtf8(Hwnd hwnd, std::string_view utf8) {
+    World& w = world();
+    w.noteCall("SetWindowTextW", hwnd);
+    sim::Window* win = w.find(hwnd);
+    w.log("SetWindowText(" + hex8(hwnd) + ",\"" + std::string(utf8) + "\")", hwnd, win != nullptr);
+    if (!win) return false;
+    w.setUtf8Text(*win, utf8);
+    return true;
+}
+
+std::string getWindowTextUtf8(Hwnd hwnd) {
+    World& w = world();
+    w.noteCall("GetWindowTextW", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    return win ? w.utf8Text(*win) : std::string();
+}
+
+bool setWindowTextA(Hwnd hwnd, std::string_view ansi) {
+    World& w = world();
+    w.noteCall("SetWindowTextA", hwnd);
+    sim::Window* win = w.find(hwnd);
+    w.log("SetWindowText(" + hex8(hwnd) + ",\"" + sim::ansiToUtf8(ansi, w.codePage) + "\")", hwnd, win != nullptr);
+    if (!win) return false;
+    w.setAnsiText(*win, ansi);
+    return true;
+}
+
+bool checkDlgButton(Hwnd dialog, int id, int state) {
+    World& w = world();
+    w.noteCall("CheckDlgButton", dialog);
+    const Hwnd item = w.dialogItem(dialog, id);
+    if (item == kNoWindow) return false;
+    w.send(item, msg::kBmSetCheck, static_cast<std::uintptr_t>(state), 0);
+    return true;
+}
+
+int isDlgButtonChecked(Hwnd dialog, int id) {
+    World& w = world();
+    w.noteCall("IsDlgButtonChecked", dialog);
+    const Hwnd item = w.dialogItem(dialog, id);
+    if (item == kNoWindow) return 0;
+    return static_cast<int>(w.send(item, msg::kBmGetCheck, 0, 0));
+}
+
+std::intptr_t sendMessage(Hwnd hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    World& w = world();
+    w.noteCall("SendMessageA", hwnd);
+    if (!w.alive(hwnd)) {
+        w.lastError = sim::k::kErrorInvalidWindowHandle;
+        return 0;
+    }
+    // A plain send waits as long as the window's thread is stuck.
+    if (!w.waitForAnswer(hwnd, std::nullopt)) return 0;
+    return w.send(hwnd, message, wParam, lParam);
+}
+
+bool postMessage(Hwnd hwnd, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    World& w = world();
+    w.noteCall("PostMessageA", hwnd);
+    if (hwnd != kNoWindow && !w.alive(hwnd)) {
+        w.lastError = sim::k::kErrorInvalidWindowHandle;
+        return false;
+    }
+    w.post(hwnd, message, wParam, lParam);
+    return true;
+}
+
+std::uintptr_t setTimer(Hwnd hwnd, std::uintptr_t id, unsigned elapseMs) {
+    World& w = world();
+    w.noteCall("SetTimer", hwnd);
+    const bool ok = w.alive(hwnd) && !w.failNow(sim::Failure::SetTimer);
+    w.log("SetTimer(" + hex8(hwnd) + "," + std::to_string(id) + "," + std::to_string(elapseMs) + ")", hwnd, ok);
+    if (!ok) return 0;
+    const unsigned elapse = std::clamp(elapseMs, 10u, 0x7FFFFFFFu);  // USER_TIMER_MINIMUM and MAXIMUM
+    const auto it = std::find_if(w.timers.begin(), w.timers.end(),
+                                 [&](const sim::Timer& t) { return t.hwnd == hwnd && t.id == id; });
+    if (it != w.timers.end()) {
+        it->elapse = elapse;
+        it->due = w.now + elapse;
+    } else {
+        w.timers.push_back(sim::Timer{hwnd, id, elapse, w.now + elapse, ++w.seq});
+    }
+    return id == 0 ? 1 : id;
+}
+
+bool killTimer(Hwnd hwnd, std::uintptr_t id) {
+    World& w = world();
+    w.noteCall("KillTimer", hwnd);
+    const auto it = std::find_if(w.timers.begin(), w.timers.end(),
+                                 [&](const sim::Timer& t) { return t.hwnd == hwnd && t.id == id; });
+    const bool found = it != w.timers.end();
+    w.log("KillTimer(" + hex8(hwnd) + "," + std::to_string(id) + ")", hwnd, found);
+    if (found) w.timers.erase(it);
+    return found;
+}
+
+void sleepMs(std::uint32_t ms) {
+    World& w = world();
+    w.noteCall("Sleep", kNoWindow);
+    w.run(w.now + ms, false);
+}
+
+}  // namespace platform

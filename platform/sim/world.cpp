@@ -1,0 +1,611 @@
+// The simulated desktop's core: windows and their tree, z-order, geometry, styles, messages
+// and the virtual clock.
+#include "platform/sim/world.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace platform::sim {
+
+namespace {
+
+Kind kindOf(std::string_view className) {
+    std::string lower(className);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "#32770") return Kind::Dialog;
+    if (lower == "button") return Kind::Button;
+    if (lower == "edit") return Kind::Edit;
+    if (lower == "static") return Kind::Static;
+    if (lower == "listbox") return Kind::ListBox;
+    if (lower == "scrollbar") return Kind::ScrollBar;
+    if (lower == "combobox") return Kind::ComboBox;
+    if (lower == "msctls_updown32") return Kind::UpDown;
+    if (lower == "syslink") return Kind::SysLink;
+    return Kind::Generic;
+}
+
+// Windows recomputes the window-edge bit from the frame styles whenever either changes.
+std::uint32_t fixExStyle(std::uint32_t style, std::uint32_t exStyle) {
+    if ((exStyle & k::kWsExDlgModalFrame) ||
+        (!(exStyle & k::kWsExStaticEdge) && (style & (kWsDlgFrame | kWsThickFrame)))) {
+        return exStyle | kWsExWindowEdge;
+    }
+    return exStyle & ~kWsExWindowEdge;
+}
+
+Rect offset(Rect r, int dx, int dy) { return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+
+std::intptr_t makeLParam(int low, int high) {
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(low) & 0xFFFFu) |
+                                      ((static_cast<std::uint32_t>(high) & 0xFFFFu) << 16));
+}
+
+}  // namespace
+
+std::string hex8(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%08x", value);
+    return text;
+}
+
+World::World() {
+    args = {programPath};
+    Process own;
+    const auto slash = programPath.find_last_of('\\');
+    own.spec.modules = {{programPath.substr(slash == std::string::npos ? 0 : slash + 1), programPath},
+                        {"ntdll.dll", "C:\\Windows\\SYSTEM32\\ntdll.dll"}};
+    processes[ownPid] = own;
+    Process player;
+    player.spec.modules = {{"player.exe", "C:\\Program Files\\Player\\player.exe"},
+                           {"ntdll.dll", "C:\\Windows\\SYSTEM32\\ntdll.dll"}};
+    processes[defaultPid] = player;
+}
+
+// ---- windows ---------------------------------------------------------------------------
+
+Window* World::find(Hwnd h) {
+    const auto it = windows.find(handleValue(h));
+    return it == windows.end() ? nullptr : it->second.get();
+}
+
+const Window* World::find(Hwnd h) const {
+    const auto it = windows.find(handleValue(h));
+    return it == windows.end() ? nullptr : it->second.get();
+}
+
+void World::noteCall(std::string_view call, Hwnd h) {
+    if (callHook) {
+        const auto hook = callHook;
+        hook(call, h);
+    }
+}
+
+void World::log(std::string text, Hwnd h, bool ok) { calls.push_back(CallRecord{std::move(text), h, ok}); }
+
+std::uint16_t World::classAtom(const std::string& name) {
+    std::string lower(name);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "#32770") return 0x8002;
+    const auto it = classAtoms.find(lower);
+    if (it != classAtoms.end()) return it->second;
+    const auto atom = static_cast<std::uint16_t>(0xC010 + classAtoms.size());
+    classAtoms[lower] = atom;
+    return atom;
+}
+
+bool World::failNow(Failure what) {
+    const auto it = failures.find(what);
+    if (it == failures.end()) return false;
+    if (it->second.remaining < 0) return true;
+    if (--it->second.remaining <= 0) failures.erase(it);
+    return true;
+}
+
+Rect World::clientFor(const Rect& rect, std::uint32_t style, std::uint32_t exStyle) const {
+    if (style & kWsMinimize) return Rect{rect.left, rect.top, rect.left, rect.top};
+    // The frame rules of AdjustWindowRectEx.
+    int adjust = 0;
+    if ((exStyle & (k::kWsExStaticEdge | k::kWsExDlgModalFrame)) == k::kWsExStaticEdge) {
+        adjust = 1;
+    } else if ((exStyle & k::kWsExDlgModalFrame) || (style & (kWsThickFrame | kWsDlgFrame))) {
+        adjust = 2;
+    }
+    if (style & kWsThickFrame) adjust += 1;  // sizing frame 4, fixed frame 3
+    if ((style & (kWsBorder | kWsDlgFrame)) || (exStyle & k::kWsExDlgModalFrame)) adjust += 1;
+    int left = adjust, top = adjust, right = adjust, bottom = adjust;
+    if ((style & kWsCaption) == kWsCaption) top += (exStyle & k::kWsExToolWindow) ? 15 : kCaptionHeight;
+    if (exStyle & kWsExClientEdge) {
+        left += 2;
+        top += 2;
+        right += 2;
+        bottom += 2;
+    }
+    Rect c{rect.left + left, rect.top + top, rect.right - right, rect.bottom - bottom};
+    if (c.right < c.left) c.right = c.left;
+    if (c.bottom < c.top) c.bottom = c.top;
+    return c;
+}
+
+Hwnd World::create(const WindowSpec& spec, Hwnd parent) {
+    auto w = std::make_unique<Window>();
+    const Hwnd h = toHwnd(nextHandle);
+    nextHandle += 2;
+    w->handle = h;
+    w->className = spec.className;
+    w->kind = kindOf(spec.className);
+    w->text = spec.text;
+    w->style = spec.style;
+    w->exStyle = spec.exStyle;
+    w->id = spec.id;
+    w->createdSeq = ++createdSeq;
+    Window* pw = find(parent);
+    if (pw) {
+        w->style |= kWsChild;
+        w->parent = parent;
+        w->processId = spec.processId ? spec.processId : pw->processId;
+    } else {
+        w->style &= ~kWsChild;
+        if (!(w->style & kWsPopup)) w->style |= kWsCaption;  // an overlapped window always has a caption
+        w->style |= kWsClipSiblings;
+        w->processId = spec.processId ? spec.processId : defaultPid;
+        if (find(spec.owner)) w->owner = topLevelOf(spec.owner);
+    }
+    w->exStyle = fixExStyle(w->style, w->exStyle);
+    w->rect = spec.rect;
+    w->client = clientFor(w->rect, w->style, w->exStyle);
+    w->restoreRect = w->rect;
+    Window* raw = w.get();
+    windows[handleValue(h)] = std::move(w);
+    if (pw) {
+        pw->children.push_back(h);
+    } else {
+        const auto band = std::count_if(topLevel.begin(), topLevel.end(),
+                                        [this](Hwnd t) { return (find(t)->exStyle & kWsExTopmost) != 0; });
+        topLevel.insert(topLevel.begin() + ((raw->exStyle & kWsExTopmost) ? 0 : band), h);
+    }
+    initControl(*raw);
+    return h;
+}
+
+Hwnd World::topLevelOf(Hwnd h) const {
+    const Window* w = find(h);
+    while (w && w->parent != kNoWindow) {
+        const Window* p = find(w->parent);
+        if (!p) break;
+        w = p;
+    }
+    return w ? w->handle : kNoWindow;
+}
+
+std::vector<Hwnd>& World::siblingsOf(const Window& w) {
+    if (Window* p = find(w.parent)) return p->children;
+    return topLevel;
+}
+
+void World::unlink(Window& w) {
+    auto& list = siblingsOf(w);
+    list.erase(std::remove(list.begin(), list.end(), w.handle), list.end());
+}
+
+bool World::visibleWithAncestors(Hwnd h) const {
+    const Window* w = find(h);
+    if (!w) return false;
+    for (; w; w = find(w->parent)) {
+        if (!(w->style & kWsVisible)) return false;
+    }
+    return true;
+}
+
+bool World::enabledWithAncestors(Hwnd h) const {
+    for (const Window* w = find(h); w; w = find(w->parent)) {
+        if (w->style & kWsDisabled) return false;
+    }
+    return find(h) != nullptr;
+}
+
+Hwnd World::dialogItem(Hwnd dialog, int id) const {
+    const Window* d = find(dialog);
+    if (!d) return kNoWindow;
+    for (Hwnd c : d->children) {
+        const Window* cw = find(c);
+        if (cw && cw->id == id) return c;
+    }
+    return kNoWindow;
+}
+
+std::string World::ansiText(const Window& w) const { return w.textUtf8 ? utf8ToAnsi(w.text, codePage) : w.text; }
+std::string World::utf8Text(const Window& w) const { return w.textUtf8 ? w.text : ansiToUtf8(w.text, codePage); }
+
+void World::setAnsiText(Window& w, std::string_view ansi) {
+    w.text.assign(ansi.data(), ansi.size());
+    w.textUtf8 = false;
+}
+
+void World::setUtf8Text(Window& w, std::string_view utf8) {
+    w.text.assign(utf8.data(), utf8.size());
+    w.textUtf8 = true;
+}
+
+bool World::destroy(Hwnd h) {
+    Window* w = find(h);
+    if (!w || w->destroying) return false;
+    std::vector<Hwnd> subtree;
+    const std::function<void(Hwnd)> collect = [&](Hwnd x) {
+        subtree.push_back(x);
+        if (const Window* xw = find(x)) {
+            for (Hwnd c : xw->children) collect(c);
+        }
+    };
+    collect(h);
+    for (Hwnd x : subtree) find(x)->destroying = true;
+    w->style &= ~kWsVisible;  // hidden first, as the system does
+    if (std::find(subtree.begin(), subtree.end(), focus) != subtree.end()) focus = kNoWindow;
+
+    // Owned windows of the same process go first; another process's lose their owner.
+    if (w->parent == kNoWindow) {
+        const std::uint32_t pid = w->processId;
+        const auto list = topLevel;
+        for (Hwnd o : list) {
+            Window* ow = find(o);
+            if (!ow || ow->owner != h) continue;
+            if (ow->processId == pid) {
+                destroy(o);
+            } else {
+                ow->owner = kNoWindow;
+            }
+        }
+    }
+    for (Hwnd x : subtree) {
+        if (alive(x)) send(x, msg::kDestroy, 0, 0);
+    }
+    const std::function<void(Hwnd)> finish = [&](Hwnd x) {
+        Window* xw = find(x);
+        if (!xw) return;
+        const auto kids = xw->children;
+        for (Hwnd c : kids) finish(c);
+        if (!alive(x)) return;
+        send(x, msg::kNcDestroy, 0, 0);
+        xw = find(x);
+        if (!xw) return;
+        unlink(*xw);
+        timers.erase(std::remove_if(timers.begin(), timers.end(), [x](const Timer& t) { return t.hwnd == x; }),
+                     timers.end());
+        if (xw->sysMenu) menus.erase(xw->sysMenu);
+        if (mainWindow == x) mainWindow = kNoWindow;
+        xw->dead = true;
+        auto node = windows.extract(handleValue(x));
+        graveyard.push_back(std::move(node.mapped()));
+    };
+    finish(h);
+    return true;
+}
+
+void World::offsetDescendants(Window& w, int dx, int dy) {
+    for (Hwnd c : w.children) {
+        Window* cw = find(c);
+        if (!cw) continue;
+        cw->rect = offset(cw->rect, dx, dy);
+        cw->client = offset(cw->client, dx, dy);
+        cw->restoreRect = offset(cw->restoreRect, dx, dy);
+        offsetDescendants(*cw, dx, dy);
+    }
+}
+
+void World::setGeometry(Hwnd h, const Rect& rect, bool frameChanged) {
+    Window* w = find(h);
+    if (!w) return;
+    const Rect oldRect = w->rect;
+    const Rect oldClient = w->client;
+    w->rect = rect;
+    const bool sized = rect.width() != oldRect.width() || rect.height() != oldRect.height();
+    const bool moved = rect.left != oldRect.left || rect.top != oldRect.top;
+    if (sized || frameChanged) {
+        w->client = clientFor(rect, w->style, w->exStyle);
+    } else {
+        w->client = offset(oldClient, rect.left - oldRect.left, rect.top - oldRect.top);
+    }
+    const int dx = w->client.left - oldClient.left;
+    const int dy = w->client.top - oldClient.top;
+    if (dx || dy) offsetDescendants(*w, dx, dy);
+    const Rect client = w->client;
+    const bool clientSized = client.width() != oldClient.width() || client.height() != oldClient.height();
+    if (dx || dy) {
+        int x = client.left, y = client.top;
+        if (const Window* p = find(w->parent)) {
+            x -= p->client.left;
+            y -= p->client.top;
+        }
+        send(h, msg::kMove, 0, makeLParam(x, y));
+    }
+    if (clientSized && alive(h)) {
+        const bool minimised = (find(h)->style & kWsMinimize) != 0;
+        send(h, msg::kSize, minimised ? 1 : 0, makeLParam(client.width(), client.height()));
+    }
+    if (moved || sized || frameChanged) {
+        if (Window* now = find(h); now && now->onPosChanged) {
+            const auto hook = now->onPosChanged;
+            hook(h);
+        }
+    }
+}
+
+void World::reorder(Hwnd h, Hwnd after) {
+    Window* w = find(h);
+    if (!w) return;
+    auto& list = siblingsOf(*w);
+    const auto at = [&list](Hwnd x) { return std::find(list.begin(), list.end(), x); };
+    if (w->parent != kNoWindow) {
+        list.erase(at(h));
+        if (after == kHwndTopmost) w->exStyle |= kWsExTopmost;
+        if (after == kHwndNoTopmost) w->exStyle &= ~kWsExTopmost;
+        if (after == toHwnd(1)) {
+            list.push_back(h);
+        } else if (after == kHwndTop || after == kHwndTopmost || after == kHwndNoTopmost || at(after) == list.end()) {
+            list.insert(list.begin(), h);
+        } else {
+            list.insert(at(after) + 1, h);
+        }
+        return;
+    }
+    const bool wasTopmost = (w->exStyle & kWsExTopmost) != 0;
+    if (after == kHwndNoTopmost && !wasTopmost) return;  // already among the non-topmost windows
+    list.erase(at(h));
+    const auto band = [&] {
+        return std::count_if(list.begin(), list.end(),
+                             [this](Hwnd t) { return (find(t)->exStyle & kWsExTopmost) != 0; });
+    };
+    bool withOwned = true;
+    if (after == kHwndTopmost) {
+        w->exStyle |= kWsExTopmost;
+        list.insert(list.begin(), h);
+    } else if (after == kHwndNoTopmost) {
+        w->exStyle &= ~kWsExTopmost;
+        list.insert(list.begin() + band(), h);
+    } else if (after == kHwndTop) {
+        list.insert(list.begin() + (wasTopmost ? 0 : band()), h);
+    } else if (after == toHwnd(1)) {
+        w->exStyle &= ~kWsExTopmost;
+        list.push_back(h);
+        withOwned = false;
+    } else {
+        const Window* aw = find(after);
+        if (!aw || at(after) == list.end()) {
+            list.insert(list.begin() + (wasTopmost ? 0 : band()), h);
+        } else {
+            if (aw->exStyle & kWsExTopmost) {
+                w->exStyle |= kWsExTopmost;
+            } else {
+                w->exStyle &= ~kWsExTopmost;
+            }
+            list.insert(at(after) + 1, h);
+        }
+        withOwned = false;
+    }
+    if (!withOwned) return;
+    // Owned windows stay above their owner and share its band.
+    std::vector<Hwnd> owned;
+    for (Hwnd t : list) {
+        if (const Window* tw = find(t); tw && tw->owner == h) owned.push_back(t);
+    }
+    for (Hwnd o : owned) {
+        list.erase(at(o));
+        Window* ow = find(o);
+        ow->exStyle = (ow->exStyle & ~kWsExTopmost) | (w->exStyle & kWsExTopmost);
+    }
+    list.insert(at(h), owned.begin(), owned.end());
+}
+
+void World::bringToTop(Hwnd h) { reorder(h, kHwndTop); }
+
+bool World::setStyleLong(Hwnd h, int index, std::uint32_t value, std::uint32_t& old) {
+    Window* w = find(h);
+    if (!w) return false;
+    std::uint32_t now = value;
+    if (index == kGwlStyle) {
+        old = w->style;
+        if (w->parent == kNoWindow) now |= kWsClipSiblings;  // cannot be cleared on a top-level window
+        if (w->style & kWsMinimize) now |= kWsMinimize;     // nor can a minimised window's
+        w->style = now;
+        w->exStyle = fixExStyle(now, w->exStyle);
+    } else if (index == kGwlExStyle) {
+        old = w->exStyle;
+        now = (now & ~kWsExTopmost) | (w->exStyle & kWsExTopmost);  // only SetWindowPos changes it
+        now = fixExStyle(w->style, now);
+        if (!(now & kWsExLayered)) w->layeredSet = false;  // the attributes go with the bit
+        w->exStyle = now;
+    } else {
+        return false;
+    }
+    if (w->onStyleChanged) {
+        const auto hook = w->onStyleChanged;
+        hook(StyleChange{h, index, old, now});
+    }
+    return true;
+}
+
+void World::minimise(Hwnd h) {
+    Window* w = find(h);
+    if (!w || (w->style & kWsMinimize)) return;
+    w->restoreRect = w->rect;
+    w->style |= kWsMinimize;
+    Rect parked = w->rect;
+    if (w->parent == kNoWindow) parked = Rect{kMinimisedX, kMinimisedY, kMinimisedX + 160, kMinimisedY + 28};
+    setGeometry(h, parked, true);
+}
+
+void World::restore(Hwnd h) {
+    Window* w = find(h);
+    if (!w || !(w->style & kWsMinimize)) return;
+    w->style &= ~kWsMinimize;
+    setGeometry(h, w->restoreRect, true);
+}
+
+bool World::showWindow(Hwnd h, int command) {
+    Window* w = find(h);
+    if (!w) return false;
+    const bool wasVisible = (w->style & kWsVisible) != 0;
+    switch (command) {
+        case kSwHide:
+            w->style &= ~kWsVisible;
+            break;
+        case kSwShowMinimized:
+        case kSwMinimize:
+        case 7:   // SW_SHOWMINNOACTIVE
+        case 11:  // SW_FORCEMINIMIZE
+            w->style |= kWsVisible;
+            minimise(h);
+            break;
+        case kSwShowNormal:
+        case kSwRestore:
+            w->style |= kWsVisible;
+            restore(h);
+            break;
+        case 3:  // SW_MAXIMIZE
+            w->style |= kWsVisible | k::kWsMaximize;
+            break;
+        default:  // SW_SHOW, SW_SHOWNA, SW_SHOWNOACTIVATE, SW_SHOWDEFAULT
+            w->style |= kWsVisible;
+            break;
+    }
+    return wasVisible;
+}
+
+// ---- messages --------------------------------------------------------------------------
+
+std::intptr_t World::send(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    Window* w = find(h);
+    if (!w) {
+        lastError = k::kErrorInvalidWindowHandle;
+        return 0;
+    }
+    if (w->onMessage) {
+        const auto hook = w->onMessage;
+        if (const auto answer = hook(message, wParam, lParam)) return *answer;
+        w = find(h);
+        if (!w) return 0;
+    }
+    if (w->proc) {
+        const auto proc = w->proc;
+        void* const context = w->context;
+        bool handled = false;
+        const std::intptr_t result = proc(context, h, message, wParam, lParam, handled);
+        if (handled || message == msg::kNcDestroy) return result;
+    }
+    return defaultProc(h, message, wParam, lParam);
+}
+
+void World::post(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    posted.push_back(Posted{h, message, wParam, lParam});
+}
+
+void World::notifyParent(Hwnd control, unsigned code) {
+    const Window* w = find(control);
+    if (!w || !find(w->parent)) return;
+    const auto wParam = static_cast<std::uintptr_t>((static_cast<std::uint32_t>(w->id) & 0xFFFFu) | (code << 16));
+    send(w->parent, msg::kCommand, wParam, static_cast<std::intptr_t>(handleValue(control)));
+}
+
+bool World::waitForAnswer(Hwnd h, std::optional<std::uint32_t> limitMs) {
+    const Window* w = find(h);
+    if (!w) return false;
+    if (!w->hung) return true;
+    if (limitMs && now - w->hungSince >= kHungThresholdMs) return false;  // known hung: no wait at all
+    const std::uint64_t deadline = limitMs ? now + *limitMs : std::numeric_limits<std::uint64_t>::max();
+    for (;;) {
+        w = find(h);
+        if (!w) return false;
+        if (!w->hung) return true;
+        auto next = events.end();
+        for (auto it = events.begin(); it != events.end(); ++it) {
+            if (it->time <= deadline && (next == events.end() || it->time < next->time ||
+                                         (it->time == next->time && it->seq < next->seq))) {
+                next = it;
+            }
+        }
+        if (next == events.end()) break;
+        SceneEvent event = std::move(*next);
+        events.erase(next);
+        now = std::max(now, event.time);
+        event.fn();
+    }
+    if (limitMs) {
+        now = std::max(now, deadline);
+    } else {
+        ++deadlocks;
+    }
+    return false;
+}
+
+// ---- clock -----------------------------------------------------------------------------
+
+void World::schedule(std::uint64_t time, std::function<void()> fn) {
+    events.push_back(SceneEvent{time, ++seq, std::move(fn)});
+}
+
+void World::run(std::uint64_t until, bool messageLoop) {
+    for (;;) {
+        if (messageLoop && !posted.empty()) {
+            const Posted p = posted.front();
+            posted.pop_front();
+            if (p.hwnd != kNoWindow && alive(p.hwnd)) send(p.hwnd, p.message, p.wParam, p.lParam);
+            continue;
+        }
+        auto event = events.end();
+        for (auto it = events.begin(); it != events.end(); ++it) {
+            if (it->time <= until && (event == events.end() || it->time < event->time ||
+                                      (it->time == event->time && it->seq < event->seq))) {
+                event = it;
+            }
+        }
+        auto timer = timers.end();
+        if (messageLoop) {
+            for (auto it = timers.begin(); it != timers.end(); ++it) {
+                if (it->due <= until && (timer == timers.end() || it->due < timer->due ||
+                                         (it->due == timer->due && it->seq < timer->seq))) {
+                    timer = it;
+                }
+            }
+        }
+        // A scene event and a tick due at the same moment: the scene changes first.
+        if (event != events.end() && (timer == timers.end() || event->time <= timer->due)) {
+            SceneEvent e = std::move(*event);
+            events.erase(event);
+            now = std::max(now, e.time);
+            e.fn();
+            continue;
+        }
+        if (timer == timers.end()) break;
+        const std::uint64_t fireAt = std::max(now, timer->due);
+        now = fireAt;
+        // Ticks missed while nobody ran the loop come as one; the period keeps its phase.
+        const std::uint64_t missed = (fireAt - timer->due) / timer->elapse;
+        timer->due += timer->elapse * (missed + 1);
+        const Hwnd h = timer->hwnd;
+        const std::uintptr_t id = timer->id;
+        send(h, msg::kTimer, id, 0);
+    }
+    now = std::max(now, until);
+}
+
+// ---- GDI helpers -----------------------------------------------------------------------
+
+std::uint32_t World::newDc() {
+    const std::uint32_t dc = nextDc++;
+    dcs[dc] = Dc{};
+    return dc;
+}
+
+BrushHandle World::systemBrush(ColorRef color) {
+    auto it = systemBrushes.find(color);
+    if (it == systemBrushes.end()) {
+        const std::uint32_t h = nextSystemBrush++;
+        brushes[h] = Brush{color, true, true};
+        it = systemBrushes.emplace(color, h).first;
+    }
+    return static_cast<BrushHandle>(it->second);
+}
+
+}  // namespace platform::sim

@@ -1,0 +1,135 @@
+// Which window becomes the target, which descendant the video component, and the notices.
+#include <gtest/gtest.h>
+
+#include "engine_scene.h"
+
+namespace engine_test {
+namespace {
+
+using Discovery = EngineTest;
+
+Hwnd addVideo(Hwnd parent, const char* cls, const char* text = "Video", std::int32_t id = 0) {
+    WindowSpec spec;
+    spec.className = cls;
+    spec.text = text;
+    spec.id = id;
+    spec.style = platform::kWsChild | platform::kWsVisible;
+    spec.rect = desktop().rect(parent);
+    return desktop().createChild(parent, spec);
+}
+
+TEST_F(Discovery, FirstPlayerInEnumerationOrderWins) {
+    const Player below = makePlayer("WMPVideoWindow", "Below");
+    const Player above = makePlayer("WMPVideoWindow", "Above");
+    panel_->searchTarget();
+    EXPECT_EQ(panel_->hasTarget, 1);
+    EXPECT_EQ(panel_->target.hwnd, above.window) << "the top window is enumerated first";
+    EXPECT_EQ(panel_->component.hwnd, above.video);
+    (void)below;
+}
+
+TEST_F(Discovery, WmpVideoWindowIsPreferredEvenWhenItComesLater) {
+    auto& d = desktop();
+    WindowSpec frame;
+    frame.text = "Both";
+    const Hwnd window = d.createWindow(frame);
+    addVideo(window, "EVRVideoHandler");
+    WindowSpec panelSpec;
+    panelSpec.className = "Panel";
+    panelSpec.text = "panel";
+    panelSpec.style = platform::kWsChild | platform::kWsVisible;
+    const Hwnd inner = d.createChild(window, panelSpec);
+    const Hwnd wmp = addVideo(inner, "WMPVideoWindow");  // a grandchild, reported later
+
+    panel_->searchTarget();
+    EXPECT_EQ(panel_->component.hwnd, wmp);
+    EXPECT_EQ(panel_->component.className, "WMPVideoWindow");
+}
+
+TEST_F(Discovery, DecoysAreNotTaken) {
+    auto& d = desktop();
+    WindowSpec frame;
+    frame.text = "Decoys";
+    const Hwnd window = d.createWindow(frame);
+    addVideo(window, "WMPVideoWindow", "Video", 5);
+    addVideo(window, "wmpvideowindow");
+    addVideo(window, "WMPVideoWindowEx");
+    addVideo(window, "EVRVideoHandle");
+    addVideo(window, "EVRVideoHandler", "");
+
+    panel_->searchTarget();
+    EXPECT_EQ(panel_->hasTarget, 0);
+    EXPECT_TRUE(notices_.found.empty());
+
+    const Hwnd real = addVideo(window, "EVRVideoHandler");
+    panel_->searchTarget();
+    EXPECT_EQ(panel_->hasTarget, 1);
+    EXPECT_EQ(panel_->component.hwnd, real);
+}
+
+TEST_F(Discovery, FindIsReportedWithCopiesAndADebugLine) {
+    const Player p = makePlayer("EVRVideoHandler", "Old title");
+    desktop().setText(p.window, "Movie - Player");  // the title is read again at the find
+
+    testing::internal::CaptureStdout();
+    panel_->searchTarget();
+    const std::string out = testing::internal::GetCapturedStdout();
+
+    ASSERT_EQ(notices_.found.size(), 1u);
+    const auto& found = notices_.found.front();
+    EXPECT_EQ(found.target.hwnd, p.window);
+    EXPECT_EQ(found.target.title, "Movie - Player");
+    EXPECT_EQ(found.component.hwnd, panel_->component.hwnd);
+    EXPECT_EQ(found.component.className, "EVRVideoHandler");
+    EXPECT_EQ(found.component.text, panel_->component.text);
+    EXPECT_EQ(found.component.ctrlId, 0);
+    EXPECT_EQ(panel_->target.title, "Movie - Player");
+    EXPECT_EQ(panel_->target.children.size(), 1u) << "the target keeps its recorded children";
+
+    char line[64];
+    std::snprintf(line, sizeof line, "Find Component Handle=0x%08x\n",
+                  static_cast<unsigned>(platform::handleValue(p.video)));
+    EXPECT_EQ(out, line);
+
+    // The panel's copies are its own.
+    panel_->component.className = "changed";
+    EXPECT_EQ(notices_.found.front().component.className, "EVRVideoHandler");
+}
+
+TEST_F(Discovery, WithoutAUserPanelTheFindStillHolds) {
+    theUserPanel = nullptr;
+    const Player p = makePlayer();
+    panel_->searchTarget();
+    EXPECT_EQ(panel_->target.hwnd, p.window);
+    EXPECT_TRUE(notices_.found.empty());
+}
+
+TEST_F(Discovery, FailedSearchAfterALossKeepsTheOldRecords) {
+    const Player p = makePlayer();
+    track(p);
+    desktop().destroy(p.window);
+    tick();
+    EXPECT_EQ(panel_->hasTarget, 0);
+    EXPECT_EQ(notices_.lost, 1);
+    EXPECT_EQ(panel_->target.hwnd, p.window) << "the old target stays while searching";
+    EXPECT_EQ(panel_->component.hwnd, p.video);
+    EXPECT_EQ(notices_.found.size(), 1u) << "nothing found since";
+}
+
+TEST_F(Discovery, CandidateListKeepsTheChildrenItWasGiven) {
+    const Player plain = makePlayer("Nothing", "No video here");
+    panel_->searchTarget();
+    ASSERT_EQ(panel_->windowList.size(), 2u) << "the player and the host are both listed";
+    bool examined = false;
+    for (const CWinInf& w : panel_->windowList) {
+        if (w.hwnd == plain.window) {
+            examined = true;
+            ASSERT_EQ(w.children.size(), 1u) << "the examined copy is written back";
+            EXPECT_EQ(w.children.front().className, "Nothing");
+        }
+    }
+    EXPECT_TRUE(examined);
+}
+
+}  // namespace
+}  // namespace engine_test

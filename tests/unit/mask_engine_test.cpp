@@ -1,0 +1,341 @@
+// Clipping, restoring, the overlay's life, topmost and see-through on a simulated player.
+#include <gtest/gtest.h>
+
+#include "engine_scene.h"
+#include "panels/move_win.h"
+#include "platform/sim/world.h"
+#include "platform/window.h"
+
+namespace engine_test {
+namespace {
+
+using MaskEngine = EngineTest;
+
+std::vector<std::string> playerCalls(Hwnd player) { return desktop().callLog(player); }
+
+TEST_F(MaskEngine, ClipFollowsTheVideoAfterTheFrameChange) {
+    const Player p = makePlayer();
+    relayoutOnFrameChange(p, kBareVideo);
+    track(p);
+
+    const auto start = desktop().now();
+    panel_->startMask(0);
+    EXPECT_EQ(desktop().now() - start, 50u) << "the change is seen at the first look";
+    EXPECT_EQ(panel_->masking, 1);
+    EXPECT_EQ(panel_->maskWindowRect, kPlayerRect);
+    EXPECT_EQ(panel_->clipRect, (Rect{0, 30, 640, 390})) << "video after the frame change";
+    EXPECT_EQ(desktop().region(p.window), (Rect{0, 30, 640, 390}));
+    EXPECT_EQ(desktop().style(p.window), p.style & 0xFF3BFFFFu) << "caption and sizing frame removed";
+    EXPECT_EQ(desktop().style(p.window) & platform::kWsSysMenu, platform::kWsSysMenu);
+    EXPECT_EQ(panel_->savedStyle, static_cast<std::int32_t>(p.style));
+    EXPECT_EQ(panel_->savedExStyle, static_cast<std::int32_t>(p.exStyle));
+    EXPECT_TRUE(overlays().empty());
+}
+
+TEST_F(MaskEngine, LateLayoutIsTakenAtTheThirdLook) {
+    const Player p = makePlayer();
+    relayoutOnFrameChange(p, kBareVideo, 120);
+    track(p);
+    const auto start = desktop().now();
+    panel_->startMask(0);
+    EXPECT_EQ(desktop().now() - start, 150u);
+    EXPECT_EQ(panel_->clipRect, (Rect{0, 30, 640, 390}));
+}
+
+TEST_F(MaskEngine, FixedLayoutIsTakenAfterTenLooks) {
+    const Player p = makePlayer();
+    track(p);
+    const auto start = desktop().now();
+    panel_->startMask(0);
+    EXPECT_EQ(desktop().now() - start, 500u);
+    EXPECT_EQ(panel_->clipRect, (Rect{4, 23, 636, 436})) << "the rectangle read before the change";
+}
+
+TEST_F(MaskEngine, SecondStartChangesNothing) {
+    const Player p = makePlayer("EVRVideoHandler");
+    relayoutOnFrameChange(p, kBareVideo);
+    track(p);
+    panel_->startMask(0);
+    const Rect clip = panel_->clipRect;
+    desktop().clearCalls();
+    panel_->startMask(1);
+    EXPECT_TRUE(desktop().callLog().empty()) << "no window call on a second start";
+    EXPECT_EQ(panel_->savedStyle, static_cast<std::int32_t>(p.style)) << "styles not saved a second time";
+    EXPECT_EQ(panel_->clipRect, clip);
+    EXPECT_TRUE(overlays().empty()) << "openOverlay is ignored while masking";
+}
+
+TEST_F(MaskEngine, StartWithoutLiveWindowsOnlyReports) {
+    const Player p = makePlayer();
+    track(p);
+    desktop().destroy(p.video);
+    testing::internal::CaptureStdout();
+    panel_->startMask(1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "CCtrolPanelDlg::startMask() コンポーネントなし\n");
+    EXPECT_EQ(panel_->masking, 0);
+
+    desktop().destroy(p.window);
+    testing::internal::CaptureStdout();
+    panel_->startMask(1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "CCtrolPanelDlg::startMask() ターゲットなし\n");
+    EXPECT_EQ(panel_->masking, 0);
+    EXPECT_TRUE(overlays().empty());
+}
+
+TEST_F(MaskEngine, RestorePutsBackTheExactStylesAndSize) {
+    const Player p = makePlayer("EVRVideoHandler");
+    relayoutOnFrameChange(p, kBareVideo);
+    track(p);
+    panel_->startMask(1);
+    ASSERT_EQ(overlays().size(), 1u);
+    panel_->setTransStyle(1);
+    panel_->setTransAlpha(178);
+    const Rect before = desktop().rect(p.window);
+
+    desktop().clearCalls();
+    panel_->stopMask();
+    EXPECT_EQ(panel_->masking, 0);
+    EXPECT_EQ(desktop().region(p.window), std::nullopt);
+    EXPECT_EQ(desktop().style(p.window), p.style);
+    EXPECT_EQ(desktop().exStyle(p.window), p.exStyle) << "see-through bits go with the saved value";
+    EXPECT_EQ(desktop().rect(p.window), before);
+    EXPECT_EQ(desktop().rect(p.video), kFramedVideo) << "the player laid itself out for its frame";
+
+    char h[16];
+    std::snprintf(h, sizeof h, "0x%08x", static_cast<unsigned>(platform::handleValue(p.window)));
+    const std::string hs = h;
+    EXPECT_EQ(playerCalls(p.window),
+              (std::vector<std::string>{"SetWindowRgn(" + hs + ",NULL)",
+                                        "SetWindowLongA(" + hs + ",GWL_STYLE,0x" + [&] {
+                                            char v[16];
+                                            std::snprintf(v, sizeof v, "%08x", p.style);
+                                            return std::string(v);
+                                        }() + ")",
+                                        "SetWindowLongA(" + hs + ",GWL_EXSTYLE,0x00000100)",
+                                        "MoveWindow(" + hs + ",100,100,639,479)",
+                                        "MoveWindow(" + hs + ",100,100,640,480)"}));
+    EXPECT_TRUE(overlays().empty()) << "the overlay closes with the clip";
+    EXPECT_EQ(panel_->moveWin, nullptr);
+}
+
+TEST_F(MaskEngine, StopWhileNotMaskingLeavesAnOpenOverlay) {
+    const Player p = makePlayer();
+    track(p);
+    panel_->showMoveWin();
+    ASSERT_EQ(overlays().size(), 1u);
+    desktop().clearCalls();
+    panel_->stopMask();
+    EXPECT_TRUE(desktop().callLog().empty());
+    EXPECT_EQ(overlays().size(), 1u);
+    panel_->closeMoveWin();
+    EXPECT_TRUE(overlays().empty());
+    panel_->closeMoveWin();  // none open: nothing happens
+    EXPECT_EQ(panel_->moveWin, nullptr);
+}
+
+TEST_F(MaskEngine, TopmostAndSeeThroughTakeOnlyOneAsOn) {
+    const Player p = makePlayer();
+    track(p);
+    panel_->setTopMost(1);
+    EXPECT_NE(desktop().exStyle(p.window) & platform::kWsExTopmost, 0u);
+    panel_->setTopMost(2);
+    EXPECT_EQ(desktop().exStyle(p.window) & platform::kWsExTopmost, 0u) << "only 1 means on";
+
+    desktop().setExStyle(p.window, p.exStyle | 0x00000004u);
+    panel_->setTransStyle(1);
+    panel_->setTransStyle(1);
+    EXPECT_EQ(desktop().exStyle(p.window), p.exStyle | 0x00000004u | 0x00080020u);
+    panel_->setTransStyle(2);
+    EXPECT_EQ(desktop().exStyle(p.window), p.exStyle | 0x00000004u) << "only the two bits are cleared";
+
+    panel_->setTransStyle(1);
+    panel_->setTransAlpha(435);
+    EXPECT_EQ(desktop().state(p.window)->alpha, std::optional<std::uint8_t>(179)) << "low byte of 0x1B3";
+
+    desktop().destroy(p.window);
+    EXPECT_EQ(panel_->setTopMost(1), 0);
+    EXPECT_EQ(panel_->setTransStyle(1), 0);
+    EXPECT_EQ(panel_->setTransAlpha(100), 0);
+}
+
+TEST_F(MaskEngine, RegionFailureIsShownAndTheClipIsStillRestorable) {
+    const Player p = makePlayer("EVRVideoHandler");
+    relayoutOnFrameChange(p, kBareVideo);
+    track(p);
+    panel_->startTimer();
+    desktop().fail(platform::sim::Failure::SetWindowRgn);
+    int ticksDuringBox = 0;
+    desktop().onMessageBox([&](const platform::sim::MessageBoxRecord&) {
+        // The box's own message loop delivers the tracking timer.
+        const auto found = notices_.found.size();
+        desktop().advance(1000);
+        ticksDuringBox += static_cast<int>(notices_.found.size() - found);
+        return platform::kIdOk;
+    });
+    panel_->startMask(1);
+
+    ASSERT_EQ(desktop().messageBoxes().size(), 1u);
+    const auto& box = desktop().messageBoxes().front();
+    EXPECT_EQ(box.text, "リージョンの設定に失敗しました");
+    EXPECT_EQ(box.caption, platform::applicationName());
+    EXPECT_EQ(box.type, platform::kMbOk | platform::kMbIconExclamation);
+    EXPECT_EQ(box.owner, host_);
+    EXPECT_GE(ticksDuringBox, 1) << "ticks ran while the box was open";
+    EXPECT_EQ(panel_->masking, 1);
+    EXPECT_EQ(panel_->hasTarget, 1) << "a tick inside the box does not lose the clipped player";
+    EXPECT_EQ(overlays().size(), 1u) << "the overlay still opens";
+
+    // Removing fails too: reported, and the rest of the restore still happens.
+    panel_->stopMask();
+    ASSERT_EQ(desktop().messageBoxes().size(), 2u);
+    EXPECT_EQ(desktop().messageBoxes().back().text, "リージョンの解除に失敗しました");
+    EXPECT_EQ(panel_->masking, 0);
+    EXPECT_EQ(desktop().style(p.window), p.style);
+    EXPECT_TRUE(overlays().empty());
+    EXPECT_EQ(panel_->hasTarget, 1);
+}
+
+class Overlay : public EngineTest {
+protected:
+    void clipWithOverlay() {
+        player_ = makePlayer("EVRVideoHandler");
+        relayoutOnFrameChange(player_, kBareVideo);
+        track(player_);
+        panel_->startMask(1);
+        ASSERT_EQ(overlays().size(), 1u);
+        overlay_ = overlays().front();
+    }
+    Player player_;
+    Hwnd overlay_{};
+};
+
+TEST_F(Overlay, LiesOverTheVideoOwnedByThePlayerAndAlmostInvisible) {
+    clipWithOverlay();
+    const auto s = desktop().state(overlay_);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->rect, kBareVideo);
+    EXPECT_EQ(s->owner, player_.window);
+    EXPECT_NE(s->exStyle & platform::kWsExLayered, 0u);
+    EXPECT_EQ(s->alpha, std::optional<std::uint8_t>(1));
+    EXPECT_TRUE(desktop().isVisible(overlay_));
+    EXPECT_EQ(desktop().rect(player_.window), kPlayerRect) << "placing the overlay moved the player";
+    EXPECT_EQ(panel_->moveWin->m_clip, panel_->clipRect);
+    EXPECT_EQ(panel_->moveWin->m_dragOn, 1);
+}
+
+TEST_F(Overlay, DraggingMovesThePlayerByTheSameOffset) {
+    clipWithOverlay();
+    EXPECT_TRUE(desktop().dragBy(overlay_, 37, -21, 3));
+    EXPECT_EQ(desktop().rect(player_.window), (Rect{137, 79, 777, 559}));
+    EXPECT_EQ(desktop().region(player_.window), (Rect{0, 30, 640, 390})) << "the clip moves with the window";
+
+    desktop().pressKey(overlay_, platform::sim::kVkReturn);
+    desktop().pressKey(overlay_, platform::sim::kVkEscape);
+    EXPECT_TRUE(desktop().exists(overlay_)) << "Enter and Esc do not end the overlay";
+
+    desktop().setRect(player_.window, {300, 300, 940, 780});
+    EXPECT_EQ(desktop().rect(overlay_).left, 137) << "the overlay does not follow the player";
+}
+
+TEST_F(Overlay, ShowingTwiceKeepsOneOverlay) {
+    clipWithOverlay();
+    CMoveWin* first = panel_->moveWin;
+    panel_->showMoveWin();
+    EXPECT_EQ(overlays().size(), 1u);
+    EXPECT_EQ(panel_->moveWin, first);
+}
+
+TEST_F(Overlay, PlayerClosingLeavesNoOverlayAndNoStaleReference) {
+    clipWithOverlay();
+    desktop().destroy(player_.window);  // its owned overlay goes with it
+    tick();
+    EXPECT_EQ(panel_->masking, 0);
+    EXPECT_EQ(panel_->hasTarget, 0);
+    EXPECT_EQ(panel_->moveWin, nullptr);
+    EXPECT_TRUE(overlays().empty());
+
+    const Player next = makePlayer("EVRVideoHandler", "Next");
+    tick();
+    ASSERT_EQ(panel_->target.hwnd, next.window);
+    panel_->showMoveWin();
+    EXPECT_EQ(overlays().size(), 1u) << "a new overlay opens for the next player";
+}
+
+TEST_F(Overlay, UnclippedPlayerClosingDropsTheOverlayReference) {
+    const Player p = makePlayer("EVRVideoHandler");
+    track(p);
+    panel_->showMoveWin();
+    ASSERT_EQ(overlays().size(), 1u);
+    const Hwnd overlay = overlays().front();
+    desktop().destroy(p.window);
+    tick();
+    EXPECT_FALSE(desktop().exists(overlay));
+    EXPECT_EQ(panel_->moveWin, nullptr);
+}
+
+TEST_F(Overlay, OverlayThatOutlivesAVanishedPlayerIsClosed) {
+    clipWithOverlay();
+    // A player of another process may go without taking our overlay along.
+    desktop().world().windows.at(platform::handleValue(overlay_))->owner = platform::kNoWindow;
+    desktop().destroy(player_.window);
+    ASSERT_TRUE(desktop().exists(overlay_));
+    tick();
+    EXPECT_FALSE(desktop().exists(overlay_)) << "an overlay over nothing must not stay behind";
+    EXPECT_EQ(panel_->moveWin, nullptr);
+    EXPECT_EQ(panel_->masking, 0);
+}
+
+TEST_F(Overlay, FailedCreationKeepsNothing) {
+    const Player p = makePlayer("EVRVideoHandler");
+    relayoutOnFrameChange(p, kBareVideo);
+    track(p);
+    desktop().failCreateDialog(131);
+    desktop().clearCalls();
+    panel_->startMask(1);
+    EXPECT_EQ(panel_->moveWin, nullptr);
+    for (const auto& call : desktop().callLog()) {
+        EXPECT_EQ(call.rfind("ShowWindow", 0), std::string::npos) << call;
+        EXPECT_EQ(call.find(",0,0,0,0"), std::string::npos) << call;
+    }
+    EXPECT_EQ(panel_->masking, 1) << "the clip itself is made";
+    panel_->showMoveWin();
+    EXPECT_EQ(panel_->moveWin, nullptr);
+}
+
+TEST_F(Overlay, TickDuringTheDragThatRestoresThePlayerEndsTheOverlaySafely) {
+    clipWithOverlay();
+    panel_->startTimer();
+    // While the user drags, the player changes its own size; the next tick restores it
+    // and destroys the overlay inside its own move loop.
+    desktop().after(100, [this] {
+        const Rect r = desktop().rect(player_.window);
+        desktop().setRect(player_.window, {r.left, r.top, r.right + 37, r.bottom + 23});
+    });
+    desktop().drag(overlay_, {{110, 140, 200}, {120, 150, 400}, {130, 160, 400}});
+    EXPECT_FALSE(desktop().exists(overlay_));
+    EXPECT_EQ(panel_->moveWin, nullptr);
+    EXPECT_EQ(panel_->masking, 0);
+    EXPECT_EQ(desktop().region(player_.window), std::nullopt);
+    EXPECT_EQ(notices_.lost, 1);
+}
+
+TEST_F(Overlay, MovesNothingOnceThePlayerIsGone) {
+    const Player p = makePlayer("EVRVideoHandler");
+    track(p);
+    auto* overlay = new CMoveWin();
+    overlay->m_hTarget = p.window;
+    ASSERT_TRUE(overlay->Create(host_));
+    const Hwnd hwnd = overlay->GetSafeHwnd();
+    overlay->MoveWindow(200, 200, 100, 100, true);
+    EXPECT_EQ(desktop().rect(p.window), kPlayerRect) << "not armed: placing moves nothing";
+    overlay->m_dragOn = 1;
+    overlay->ShowWindow(platform::kSwShow);
+    desktop().destroy(p.window);
+    desktop().clearCalls();
+    EXPECT_TRUE(desktop().dragBy(hwnd, 10, 10));
+    for (const auto& call : desktop().callLog()) EXPECT_EQ(call.rfind("MoveWindow", 0), std::string::npos) << call;
+    overlay->DestroyWindow();  // frees itself
+}
+
+}  // namespace
+}  // namespace engine_test

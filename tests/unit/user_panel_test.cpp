@@ -1,0 +1,511 @@
+// The user panel over the simulated desktop: a player with its video window, the control
+// panel and its tracking timer, and the user panel, all from the real compiled templates.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/ctrol_panel.h"
+#include "engine/user_panel_notice.h"
+#include "panels/user_panel.h"
+#include "platform/sim/desktop.h"
+#include "platform/system.h"
+#include "resources/resource.h"
+
+namespace {
+
+using platform::Hwnd;
+using platform::sim::desktop;
+using platform::sim::WindowSpec;
+
+constexpr const char* kSearching = "Movieコンポーネント検索中";
+constexpr const char* kPlayerTitle = "週末の映画 - Player";  // shown as the player's ANSI bytes
+constexpr platform::Rect kPlayerRect{100, 100, 740, 580};
+constexpr platform::Rect kVideoRect{108, 149, 732, 509};
+constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;
+constexpr int kSeeThroughControls[] = {IDC_TRANS, IDC_TRANS_PERCENT, IDC_TRANS_SETTING};
+constexpr int kCommands[] = {IDC_MODE_VIDEO, IDC_MODE_RESTORE, IDC_DRAG};
+
+std::string hex(Hwnd hwnd) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(platform::handleValue(hwnd)));
+    return text;
+}
+
+struct Player {
+    Hwnd window{};
+    Hwnd video{};
+};
+
+// Builds a player top-level window in a process of its own, with a titled video child.
+Player addPlayer(const char* videoClass) {
+    auto& d = desktop();
+    platform::sim::ProcessSpec process;
+    process.modules = {{"player.exe", "C:\\Player\\player.exe"}};
+    WindowSpec frame;
+    frame.className = "PlayerFrame";
+    frame.text = d.toAnsi(kPlayerTitle);
+    frame.rect = kPlayerRect;
+    frame.processId = d.addProcess(process);
+    Player player;
+    player.window = d.createWindow(frame);
+    WindowSpec video;
+    video.className = videoClass;
+    video.text = "Video";
+    video.style = platform::kWsChild | platform::kWsVisible;
+    video.rect = kVideoRect;
+    player.video = d.createChild(player.window, video);
+    return player;
+}
+
+class UserPanel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto& d = desktop();
+        d.reset();
+        ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
+        WindowSpec host;
+        host.className = "HostWindow";
+        host.text = "Clipveil";
+        host.rect = {1200, 100, 1500, 300};
+        host_ = d.createWindow(host);
+        platform::setMainWindow(host_);
+        panel_ = std::make_unique<CUserPanelDlg>();
+        ASSERT_TRUE(panel_->Create(host_));
+        panel_->ShowWindow(platform::kSwShow);
+        if (withControlPanel_) {
+            ctrol_ = std::make_unique<CCtrolPanelDlg>();
+            ASSERT_TRUE(ctrol_->Create(host_));
+            ctrol_->ShowWindow(platform::kSwShow);
+            ctrol_->startTimer();
+        }
+    }
+    void TearDown() override {
+        if (ctrol_) ctrol_->DestroyWindow();
+        panel_->DestroyWindow();
+        ctrol_.reset();
+        panel_.reset();
+        theCtrolPanel = nullptr;
+        theUserPanel = nullptr;
+        platform::setMainWindow(platform::kNoWindow);
+    }
+
+    void tick() {
+        desktop().advance(CCtrolPanelDlg::kTrackingPeriodMs);
+        noteOverlays();
+    }
+    // A player found by the next tick.
+    Player trackPlayer(const char* videoClass) {
+        player_ = addPlayer(videoClass);
+        tick();
+        EXPECT_EQ(theCtrolPanel->hasTarget, 1);
+        return player_;
+    }
+
+    Hwnd ctl(int id) const { return desktop().item(panel_->GetSafeHwnd(), id); }
+    std::string text(int id) const { return desktop().textUtf8(ctl(id)); }
+    bool checked(int id) const { return desktop().state(ctl(id))->checkState == platform::kBstChecked; }
+    bool shown(int id) const { return (desktop().style(ctl(id)) & platform::kWsVisible) != 0; }
+    bool enabled(int id) const { return (desktop().style(ctl(id)) & platform::kWsDisabled) == 0; }
+
+    // A user's click; drag and see-through must never be ticked together afterwards.
+    void click(int id) {
+        ASSERT_TRUE(desktop().click(ctl(id))) << "control " << id << " cannot be clicked";
+        noteOverlays();
+        EXPECT_FALSE(checked(IDC_DRAG) && checked(IDC_TRANS)) << "drag and see-through both ticked";
+    }
+    // Runs the setting dialog from "設定" with what the user does in it.
+    void setting(const std::function<void(Hwnd)>& user) {
+        desktop().onModal([this, user](Hwnd dialog) {
+            settingOwner_ = desktop().state(dialog)->owner;
+            user(dialog);
+        });
+        click(IDC_TRANS_SETTING);
+    }
+    static void typeAndOk(Hwnd dialog, const char* percent) {
+        desktop().typeText(desktop().item(dialog, IDC_PERCENT_EDIT), percent);
+        desktop().click(desktop().item(dialog, IDOK));
+    }
+
+    std::vector<Hwnd> overlays() const { return desktop().dialogs(IDD_MOVE_WIN); }
+    void noteOverlays() {
+        for (Hwnd overlay : overlays()) overlaysSeen_.insert(overlay);
+    }
+    // The engine's calls on the player ("P") and the overlay's opening and closing ("O"),
+    // in order, since the last clearCalls().
+    std::vector<std::string> engineCalls() const {
+        std::vector<std::string> out;
+        for (const auto& call : desktop().calls()) {
+            std::string text = call.text;
+            if (call.hwnd == player_.window) {
+                text.replace(text.find(hex(player_.window)), 10, "P");
+            } else if (overlaysSeen_.count(call.hwnd) &&
+                       (text.starts_with("ShowWindow") || text.starts_with("DestroyWindow"))) {
+                text.replace(text.find(hex(call.hwnd)), 10, "O");
+            } else {
+                continue;
+            }
+            out.push_back(text);
+        }
+        return out;
+    }
+
+    bool withControlPanel_ = true;
+    Hwnd host_{};
+    std::unique_ptr<CUserPanelDlg> panel_;
+    std::unique_ptr<CCtrolPanelDlg> ctrol_;
+    Player player_;
+    std::set<Hwnd> overlaysSeen_;
+    Hwnd settingOwner_{};
+};
+
+TEST_F(UserPanel, StartsSearchingWithTheCommandsDisabled) {
+    EXPECT_EQ(theUserPanel, static_cast<IUserPanelNotice*>(panel_.get()));
+    EXPECT_EQ(text(IDC_FOUND_STATUS), kSearching);
+    EXPECT_EQ(text(IDC_TARGET_STATUS), "");
+    EXPECT_EQ(text(IDC_TRANS_PERCENT), "70 %");
+    for (int id : kCommands) EXPECT_FALSE(enabled(id)) << id;
+    for (int id : kSeeThroughControls) EXPECT_FALSE(shown(id)) << id;
+    EXPECT_TRUE(checked(IDC_MODE_RESTORE));
+    EXPECT_FALSE(checked(IDC_MODE_VIDEO));
+    EXPECT_FALSE(checked(IDC_DRAG));
+    EXPECT_FALSE(checked(IDC_TRANS));
+    const auto raised = desktop().callLog(panel_->GetSafeHwnd());
+    EXPECT_NE(std::find(raised.begin(), raised.end(),
+                        "SetWindowPos(" + hex(panel_->GetSafeHwnd()) + ",TOPMOST,0x3)"),
+              raised.end());
+}
+
+TEST_F(UserPanel, FollowsTheEnginesFindsAndLosses) {
+    Player player = trackPlayer("WMPVideoWindow");
+    EXPECT_EQ(text(IDC_FOUND_STATUS), "WMPVideoWindow を検出しました");
+    EXPECT_EQ(desktop().state(ctl(IDC_TARGET_STATUS))->textAnsi, desktop().toAnsi(kPlayerTitle));
+    EXPECT_EQ(text(IDC_TARGET_STATUS), kPlayerTitle);
+    for (int id : kCommands) EXPECT_TRUE(enabled(id)) << id;
+    for (int id : kSeeThroughControls) EXPECT_FALSE(shown(id)) << id;
+
+    desktop().destroy(player.window);
+    tick();
+    EXPECT_EQ(text(IDC_FOUND_STATUS), kSearching);
+    EXPECT_EQ(text(IDC_TARGET_STATUS), "");
+    for (int id : kCommands) EXPECT_FALSE(enabled(id)) << id;
+
+    trackPlayer("EVRVideoHandler");
+    EXPECT_EQ(text(IDC_FOUND_STATUS), "EVRVideoHandler を検出しました");
+    EXPECT_TRUE(checked(IDC_MODE_RESTORE));
+    for (int id : kSeeThroughControls) EXPECT_FALSE(shown(id)) << "offered only in video-only mode: " << id;
+}
+
+TEST_F(UserPanel, VideoOnlyForAWmpComponentMakesNoOverlay) {
+    Player player = trackPlayer("WMPVideoWindow");
+    click(IDC_MODE_VIDEO);
+    EXPECT_TRUE(desktop().region(player.window).has_value());
+    EXPECT_TRUE(overlays().empty());
+    EXPECT_TRUE(checked(IDC_MODE_VIDEO));
+    EXPECT_FALSE(checked(IDC_MODE_RESTORE));
+    EXPECT_FALSE(checked(IDC_DRAG));
+    for (int id : kSeeThroughControls) EXPECT_FALSE(shown(id)) << id;
+    const auto panel = desktop().state(panel_->GetSafeHwnd());
+    EXPECT_TRUE(panel->invalidations > 0 && panel->lastInvalidateWhole && panel->lastInvalidateErased);
+}
+
+TEST_F(UserPanel, VideoOnlyForAnEvrComponentOpensTheOverlayAndOffersSeeThrough) {
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    EXPECT_TRUE(desktop().region(player.window).has_value());
+    EXPECT_EQ(overlays().size(), 1u);
+    EXPECT_TRUE(checked(IDC_DRAG));
+    for (int id : kSeeThroughControls) EXPECT_TRUE(shown(id)) << id;
+    EXPECT_EQ(text(IDC_TRANS_PERCENT), "70 %");
+}
+
+TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    const std::uint32_t exStyle = desktop().exStyle(player.window);
+
+    desktop().clearCalls();
+    click(IDC_TRANS);
+    const std::uint32_t seeThrough = exStyle | platform::kWsExTopmost | kSeeThroughBits;
+    char styleCall[64];
+    std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", seeThrough);
+    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,TOPMOST,0x3)", styleCall,
+                                                       "SetLayeredWindowAttributes(P,0x00000000,178,0x2)",
+                                                       "DestroyWindow(O)"}));
+    EXPECT_TRUE(checked(IDC_TRANS));
+    EXPECT_FALSE(checked(IDC_DRAG));
+    EXPECT_TRUE(overlays().empty());
+    EXPECT_EQ(desktop().state(player.window)->alpha, 178);
+
+    desktop().clearCalls();
+    click(IDC_DRAG);
+    std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", exStyle);
+    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"ShowWindow(O,SW_SHOW)",
+                                                       "SetWindowPos(P,NOTOPMOST,0x3)", styleCall}));
+    EXPECT_TRUE(checked(IDC_DRAG));
+    EXPECT_FALSE(checked(IDC_TRANS));
+    EXPECT_EQ(overlays().size(), 1u);
+
+    // Unticking drag only closes the overlay; unticking see-through only takes the styles off.
+    desktop().clearCalls();
+    click(IDC_DRAG);
+    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"DestroyWindow(O)"}));
+    click(IDC_TRANS);
+    desktop().clearCalls();
+    click(IDC_TRANS);
+    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST,0x3)", styleCall}));
+}
+
+TEST_F(UserPanel, RestoreTakesSeeThroughOffBeforeTheClip) {
+    Player player = trackPlayer("EVRVideoHandler");
+    const std::uint32_t style = desktop().style(player.window);
+    const std::uint32_t exStyle = desktop().exStyle(player.window);
+    click(IDC_MODE_VIDEO);
+    click(IDC_TRANS);
+
+    desktop().clearCalls();
+    click(IDC_MODE_RESTORE);
+    const auto calls = engineCalls();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0], "SetWindowPos(P,NOTOPMOST,0x3)");
+    EXPECT_TRUE(calls[1].starts_with("SetWindowLongA(P,GWL_EXSTYLE,")) << calls[1];
+    EXPECT_EQ(calls[2], "SetWindowRgn(P,NULL)");
+    EXPECT_FALSE(desktop().region(player.window).has_value());
+    EXPECT_EQ(desktop().style(player.window), style);
+    EXPECT_EQ(desktop().exStyle(player.window) & (kSeeThroughBits | platform::kWsExTopmost), 0u);
+    EXPECT_EQ(desktop().exStyle(player.window), exStyle);
+    EXPECT_FALSE(checked(IDC_TRANS));
+    EXPECT_FALSE(checked(IDC_DRAG));
+    EXPECT_TRUE(checked(IDC_MODE_RESTORE));
+    for (int id : kSeeThroughControls) EXPECT_FALSE(shown(id)) << id;
+
+    // With the overlay open, the clip's removal closes it.
+    click(IDC_MODE_VIDEO);
+    ASSERT_EQ(overlays().size(), 1u);
+    click(IDC_MODE_RESTORE);
+    EXPECT_TRUE(overlays().empty());
+    EXPECT_FALSE(checked(IDC_DRAG));
+}
+
+TEST_F(UserPanel, RestoreWithoutAClipClearsBothFlagsAndAnUnclippedOverlay) {
+    trackPlayer("WMPVideoWindow");
+    click(IDC_DRAG);  // an overlay over the unclipped player
+    ASSERT_EQ(overlays().size(), 1u);
+
+    desktop().clearCalls();
+    click(IDC_MODE_RESTORE);
+    const auto calls = engineCalls();
+    ASSERT_EQ(calls.size(), 3u) << "nothing for stopMask to undo";
+    EXPECT_EQ(calls[0], "SetWindowPos(P,NOTOPMOST,0x3)");
+    EXPECT_TRUE(calls[1].starts_with("SetWindowLongA(P,GWL_EXSTYLE,")) << calls[1];
+    EXPECT_EQ(calls[2], "DestroyWindow(O)");
+    EXPECT_FALSE(checked(IDC_DRAG));
+    EXPECT_FALSE(checked(IDC_TRANS));
+    EXPECT_TRUE(overlays().empty());
+}
+
+// startMask leaves a clip in place alone; the panel brings the overlay and the see-through
+// styles in line with the boxes it shows, so the player is never click-through unticked.
+TEST_F(UserPanel, VideoOnlyPressedAgainKeepsTheClipAndMatchesTheBoxes) {
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    const auto region = desktop().region(player.window);
+    const std::uint32_t exStyle = desktop().exStyle(player.window);
+    click(IDC_TRANS);
+
+    desktop().clearCalls();
+    click(IDC_MODE_VIDEO);
+    char styleCall[64];
+    std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", exStyle);
+    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST,0x3)", styleCall,
+                                                       "ShowWindow(O,SW_SHOW)"}));
+    EXPECT_EQ(desktop().region(player.window), region);
+    EXPECT_EQ(theCtrolPanel->masking, 1);
+    EXPECT_TRUE(checked(IDC_MODE_VIDEO));
+    EXPECT_TRUE(checked(IDC_DRAG));
+    EXPECT_FALSE(checked(IDC_TRANS));
+    EXPECT_EQ(overlays().size(), 1u);
+
+    // Pressed once more with everything in place: nothing to change.
+    desktop().clearCalls();
+    click(IDC_MODE_VIDEO);
+    EXPECT_TRUE(engineCalls().empty());
+}
+
+TEST_F(UserPanel, SeeThroughPercentagesGiveTheirAlphas) {
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    click(IDC_TRANS);
+    const struct {
+        const char* percent;
+        int alpha;
+        const char* shown;
+    } cases[] = {{"20", 51, "20 %"}, {"50", 127, "50 %"}, {"70", 178, "70 %"}, {"100", 255, "100 %"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.percent);
+        desktop().clearCalls();
+        setting([&](Hwnd dialog) { typeAndOk(dialog, c.percent); });
+        EXPECT_EQ(settingOwner_, host_) << "owned by the main window";
+        EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetLayeredWindowAttributes(P,0x00000000," +
+                                                           std::to_string(c.alpha) + ",0x2)"}));
+        EXPECT_EQ(desktop().state(player.window)->alpha, c.alpha);
+        EXPECT_EQ(text(IDC_TRANS_PERCENT), c.shown);
+    }
+}
+
+TEST_F(UserPanel, ANewPercentageWhileSeeThroughIsOffIsOnlyStored) {
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    desktop().clearCalls();
+    setting([](Hwnd dialog) { typeAndOk(dialog, "45"); });
+    EXPECT_TRUE(engineCalls().empty());
+    EXPECT_EQ(text(IDC_TRANS_PERCENT), "70 %") << "shown from the next status update on";
+    tick();
+    EXPECT_EQ(text(IDC_TRANS_PERCENT), "45 %");
+
+    setting([](Hwnd dialog) {
+        desktop().typeText(desktop().item(dialog, IDC_PERCENT_EDIT), "90");
+        desktop().click(desktop().item(dialog, IDCANCEL));
+    });
+    tick();
+    EXPECT_EQ(text(IDC_TRANS_PERCENT), "45 %") << "Cancel changes nothing";
+    click(IDC_TRANS);
+    EXPECT_EQ(desktop().state(player.window)->alpha, 114);
+}
+
+TEST_F(UserPanel, TheTargetLostWhileTheDialogIsOpenLeavesThePercentageToTheUser) {
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    click(IDC_TRANS);
+    setting([&](Hwnd dialog) {
+        desktop().destroy(player.window);
+        tick();  // the timer runs inside the dialog's loop
+        EXPECT_EQ(text(IDC_FOUND_STATUS), kSearching);
+        typeAndOk(dialog, "45");
+    });
+    EXPECT_EQ(panel_->m_transPercent, 45);
+    EXPECT_EQ(text(IDC_TRANS_PERCENT), "45 %");
+    EXPECT_EQ(text(IDC_FOUND_STATUS), kSearching);
+    EXPECT_EQ(panel_->m_trans, 1);
+}
+
+TEST_F(UserPanel, LosingTheTargetKeepsDragAndSeeThrough) {
+    // Drag on, player closed: the overlay went with it; the panel calls nothing itself.
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    ASSERT_TRUE(checked(IDC_DRAG));
+    desktop().destroy(player.window);
+    desktop().clearCalls();
+    tick();
+    for (const auto& call : desktop().callLog()) {
+        EXPECT_FALSE(call.starts_with("SetWindowPos") || call.starts_with("SetWindowLongA") ||
+                     call.starts_with("SetLayeredWindowAttributes"))
+            << call;
+    }
+    EXPECT_TRUE(checked(IDC_MODE_RESTORE));
+    EXPECT_TRUE(checked(IDC_DRAG));
+    EXPECT_FALSE(enabled(IDC_DRAG));
+    trackPlayer("EVRVideoHandler");
+    EXPECT_TRUE(enabled(IDC_DRAG));
+    EXPECT_TRUE(checked(IDC_DRAG)) << "the old check state comes back";
+
+    // See-through on, clipped player resized: lost and found again in one tick; the only
+    // calls on it are the engine's restore, none of the panel's.
+    click(IDC_MODE_VIDEO);
+    click(IDC_TRANS);
+    desktop().setRect(player_.window, {100, 100, 900, 700});
+    desktop().clearCalls();
+    tick();
+    for (const auto& call : engineCalls()) {
+        EXPECT_FALSE(call.starts_with("SetWindowPos") || call.starts_with("SetLayeredWindowAttributes"))
+            << call;
+    }
+    EXPECT_EQ(text(IDC_FOUND_STATUS), "EVRVideoHandler を検出しました");
+    EXPECT_TRUE(checked(IDC_MODE_RESTORE));
+    EXPECT_TRUE(checked(IDC_TRANS));
+    EXPECT_FALSE(shown(IDC_TRANS));
+}
+
+TEST_F(UserPanel, AnotherComponentClassInVideoOnlyModeKeepsTheSeeThroughControls) {
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    WindowSpec wmp;
+    wmp.className = "WMPVideoWindow";
+    wmp.text = "Video";
+    wmp.style = platform::kWsChild | platform::kWsVisible;
+    wmp.rect = kVideoRect;
+    desktop().createChild(player.window, wmp);
+    tick();
+    EXPECT_EQ(text(IDC_FOUND_STATUS), "WMPVideoWindow を検出しました");
+    for (int id : kSeeThroughControls) EXPECT_TRUE(shown(id)) << id;
+}
+
+TEST_F(UserPanel, ColoursGreenStatusOnBlackOverAGreyPanel) {
+    const auto grey = platform::rgb(120, 120, 120);
+    for (int id : {IDC_FOUND_STATUS, IDC_TARGET_STATUS, IDC_TRANS_PERCENT}) {
+        const auto answer = desktop().ctlColor(ctl(id));
+        ASSERT_TRUE(answer.has_value()) << id;
+        EXPECT_EQ(answer->brushColor, platform::rgb(0, 0, 0)) << id;
+        EXPECT_TRUE(answer->textColorSet && answer->textColor == platform::rgb(0, 255, 0)) << id;
+        EXPECT_EQ(answer->bkMode, platform::kTransparent) << id;
+    }
+    for (int id : {IDC_DRAG, IDC_TRANS}) {
+        const auto answer = desktop().ctlColor(ctl(id));
+        ASSERT_TRUE(answer.has_value()) << id;
+        EXPECT_EQ(answer->brushColor, grey) << id;
+        EXPECT_FALSE(answer->textColorSet) << id;
+        EXPECT_EQ(answer->bkMode, platform::kTransparent) << id;
+    }
+    for (Hwnd window : {ctl(IDC_MODE_VIDEO), ctl(IDC_TRANS_SETTING), panel_->GetSafeHwnd()}) {
+        const auto answer = desktop().ctlColor(window);
+        ASSERT_TRUE(answer.has_value()) << hex(window);
+        EXPECT_EQ(answer->brushColor, grey) << hex(window);
+    }
+}
+
+class UserPanelAlone : public UserPanel {
+protected:
+    void SetUp() override {
+        withControlPanel_ = false;
+        UserPanel::SetUp();
+    }
+};
+
+TEST_F(UserPanelAlone, WorksItsOwnFlagsWithoutAControlPanel) {
+    EXPECT_EQ(desktop().liveBrushes(), 2u);
+    CWinInf target;
+    target.title = "Player";
+    CChildWinInf component;
+    component.className = "EVRVideoHandler";
+    panel_->componentFound(target, component);
+    desktop().clearCalls();
+
+    click(IDC_MODE_VIDEO);
+    EXPECT_TRUE(checked(IDC_DRAG));
+    click(IDC_TRANS);
+    EXPECT_TRUE(checked(IDC_TRANS));
+    EXPECT_FALSE(checked(IDC_DRAG));
+    setting([](Hwnd dialog) { typeAndOk(dialog, "50"); });
+    EXPECT_EQ(text(IDC_TRANS_PERCENT), "50 %");
+    click(IDC_MODE_RESTORE);
+    EXPECT_FALSE(checked(IDC_TRANS));
+    EXPECT_FALSE(checked(IDC_DRAG));
+    for (const auto& call : desktop().callLog()) {
+        EXPECT_FALSE(call.starts_with("SetWindowLongA") || call.starts_with("SetLayeredWindowAttributes") ||
+                     call.starts_with("SetWindowRgn"))
+            << call;
+    }
+
+    panel_->DestroyWindow();
+    panel_.reset();
+    EXPECT_EQ(theUserPanel, nullptr) << "no notices into a panel that is gone";
+    EXPECT_EQ(desktop().liveBrushes(), 0u);
+    panel_ = std::make_unique<CUserPanelDlg>();  // for TearDown
+}
+
+}  // namespace
