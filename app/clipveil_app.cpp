@@ -11,13 +11,13 @@
 namespace {
 
 constexpr std::uint32_t kExitPauseMs = 1000;
-constexpr std::size_t kConsoleBufferSize = 4096;
 
 }  // namespace
 
 bool isDebugSwitch(const char* arg) {
     // Compared with the terminating NUL included: an exact match, not a prefix.
-    return arg != nullptr && std::strncmp(arg, CClipveilApp::kDebugSwitch, sizeof(CClipveilApp::kDebugSwitch)) == 0;
+    return arg != nullptr &&
+           std::strncmp(arg, CClipveilApp::kDebugSwitch, sizeof(CClipveilApp::kDebugSwitch)) == 0;
 }
 
 std::int32_t dumpArguments(const std::vector<std::string>& args) {
@@ -60,9 +60,6 @@ void CClipveilApp::setUpStreams() {
     if (m_debugMode == 1) {
         platform::allocConsole();
         platform::reopenStdout("CONOUT$", "w");
-        // Buffered, so each line reaches the console in one write (the modal loop flushes
-        // after every message): a UTF-8 character cut across writes shows as garbage.
-        std::setvbuf(stdout, nullptr, _IOFBF, kConsoleBufferSize);
         platform::reopenStdin("CONIN$", "r");
         platform::setConsoleCtrlHandler(&CClipveilApp::consoleCtrlHandler);
     } else {
@@ -78,7 +75,8 @@ int CClipveilApp::InitInstance() {
     const platform::MutexResult guard = platform::createMutexA(true, kMutexName);
     if (!guard.created) return -1;
     if (guard.lastError == platform::kErrorAlreadyExists) {
-        platform::messageBox(platform::kNoWindow, kAlreadyRunningText, kAlreadyRunningCaption, platform::kMbOk);
+        platform::messageBox(platform::kNoWindow, kAlreadyRunningText, kAlreadyRunningCaption,
+                             platform::kMbOk);
         return -1;
     }
 

@@ -42,6 +42,8 @@ bool CCtrolPanelDlg::OnInitDialog() {
 bool CCtrolPanelDlg::DestroyWindow() {
     KillTimer(kTrackingTimer);
     stopMask();
+    // An overlay opened without a clip would otherwise outlive the program's windows.
+    closeMoveWin();
     return platform::CDialog::DestroyWindow();
 }
 

@@ -180,15 +180,17 @@ void CUserPanelDlg::OnBnClickedDrag() {
 void CUserPanelDlg::OnBnClickedTrans() {
     UpdateData(true);
     if (m_trans == 1) {
-        // The layered style must be on before the opacity can take.
-        if (theCtrolPanel) theCtrolPanel->setTopMost(1);
-        if (theCtrolPanel) theCtrolPanel->setTransStyle(1);
-        if (theCtrolPanel) theCtrolPanel->setTransAlpha(alphaFor(m_transPercent));
+        // The overlay goes first: it is owned by the player, and while it is open Wine puts
+        // it in the topmost band in the player's place, leaving the player below it.
         if (m_drag == 1) {
             m_drag = 0;
             if (theCtrolPanel) theCtrolPanel->closeMoveWin();
             UpdateData(false);
         }
+        // The layered style must be on before the opacity can take.
+        if (theCtrolPanel) theCtrolPanel->setTopMost(1);
+        if (theCtrolPanel) theCtrolPanel->setTransStyle(1);
+        if (theCtrolPanel) theCtrolPanel->setTransAlpha(alphaFor(m_transPercent));
     } else {
         if (theCtrolPanel) theCtrolPanel->setTopMost(0);
         if (theCtrolPanel) theCtrolPanel->setTransStyle(0);

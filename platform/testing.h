@@ -29,6 +29,10 @@ void pumpMessages();
 // Blocks until a message arrives for this thread or timeoutMs has passed.
 void waitForMessages(std::uint32_t timeoutMs);
 
+// What the program's entry point does before its first dialog: registers the common
+// controls (link, up-down) that the templates use.
+void initDialogControls();
+
 // A left click of the real mouse at a screen point (SetCursorPos, then SendInput down and up):
 // the click reaches whatever window of any process lies there, as the user's would.
 bool clickAt(int x, int y);

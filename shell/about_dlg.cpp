@@ -17,7 +17,9 @@ void replaceCharacters(std::string& text, char from, char to) {
 
 }  // namespace
 
-void openHomePage(platform::Hwnd owner) { platform::shellOpen(owner, kHomePageUrl); }
+void openHomePage(platform::Hwnd owner) {
+    platform::shellOpen(owner, kHomePageUrl);
+}
 
 std::string aboutVersionText(const char* version) {
     std::string text = version ? version : "";

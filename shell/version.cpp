@@ -71,7 +71,8 @@ const char* CVersionReader::read() {
     std::memcpy(&language, translation, 2);
     std::memcpy(&codePage, static_cast<const unsigned char*>(translation) + 2, 2);
     char translationText[16];
-    std::snprintf(translationText, sizeof(translationText), "%04x%04x", unsigned{language}, unsigned{codePage});
+    std::snprintf(translationText, sizeof(translationText), "%04x%04x", unsigned{language},
+                  unsigned{codePage});
 
     std::snprintf(subBlock, sizeof(subBlock), "\\StringFileInfo\\%s\\%s", translationText, kProductVersion);
     const void* value = nullptr;
@@ -80,8 +81,8 @@ const char* CVersionReader::read() {
     // it, and later calls don't search the resource again for a value that isn't there.
     if (!platform::verQueryValueA(block.get(), subBlock, &value, &valueLength)) value = nullptr;
     const char* text = static_cast<const char*>(value);
-    const std::size_t bytes =
-        versionValueBytes(text, text ? readableBytes(value, valueLength, block.get(), size) : 0, kMaxValueBytes);
+    const std::size_t bytes = versionValueBytes(
+        text, text ? readableBytes(value, valueLength, block.get(), size) : 0, kMaxValueBytes);
 
     std::snprintf(m_text, sizeof(m_text), "Ver.:%.*s", static_cast<int>(bytes), text ? text : "");
     m_done = 1;

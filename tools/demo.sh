@@ -28,8 +28,8 @@ source "$e2e/wine-env.sh"
 work=$(mktemp -d)
 player_pid=
 cleanup() {
-    [[ -n $player_pid ]] && kill "$player_pid" 2>/dev/null || true
-    ((own_desktop)) && bash "$e2e/desktop-down.sh" >/dev/null 2>&1 || true
+    if [[ -n $player_pid ]]; then kill "$player_pid" 2>/dev/null || true; fi
+    if ((own_desktop)); then bash "$e2e/desktop-down.sh" >/dev/null 2>&1 || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT

@@ -3,7 +3,7 @@
 # and the Windows programs under Wine. Ends with one line "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
+cd "$root" || exit 1
 
 bash tools/setup.sh || { echo "test: setup failed" >&2; exit 1; }
 bash tools/build.sh || { echo "test: build failed" >&2; echo "0 passed, 1 failed"; exit 1; }

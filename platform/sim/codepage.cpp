@@ -49,7 +49,9 @@ unsigned char upper1252(unsigned char c) {
     }
 }
 
-const char* iconvName(unsigned codePage) { return codePage == 932 ? "CP932" : "CP1252"; }
+const char* iconvName(unsigned codePage) {
+    return codePage == 932 ? "CP932" : "CP1252";
+}
 
 // Converts with iconv; a sequence it cannot take becomes '?' and the conversion goes on.
 std::string convert(std::string_view in, const char* to, const char* from, bool fromUtf8) {
@@ -121,7 +123,9 @@ std::string cutAnsi(std::string_view ansi, std::size_t maxBytes, unsigned codePa
 
 }  // namespace sim
 
-bool isDbcsLeadByte(unsigned char byte) { return sim::leadByte(byte, sim::world().codePage); }
+bool isDbcsLeadByte(unsigned char byte) {
+    return sim::leadByte(byte, sim::world().codePage);
+}
 
 const char* charNextA(const char* p) {
     if (!p || *p == '\0') return p;
@@ -142,7 +146,8 @@ void charUpperBuffA(std::string& text) {
             i += 2;
             continue;
         }
-        text[i] = static_cast<char>(codePage == 932 ? (c >= 'a' && c <= 'z' ? c - 0x20 : c) : sim::upper1252(c));
+        text[i] =
+            static_cast<char>(codePage == 932 ? (c >= 'a' && c <= 'z' ? c - 0x20 : c) : sim::upper1252(c));
         ++i;
     }
 }

@@ -28,12 +28,13 @@ int maxCheckState(std::uint32_t type) {
 }
 
 std::intptr_t makeLong(int low, int high) {
-    return static_cast<std::intptr_t>(
-        static_cast<std::int32_t>((static_cast<std::uint32_t>(low) & 0xFFFFu) | (static_cast<std::uint32_t>(high) << 16)));
+    return static_cast<std::intptr_t>(static_cast<std::int32_t>((static_cast<std::uint32_t>(low) & 0xFFFFu) |
+                                                                (static_cast<std::uint32_t>(high) << 16)));
 }
 
 std::string withThousands(int value) {
-    std::string digits = std::to_string(value < 0 ? -static_cast<long long>(value) : static_cast<long long>(value));
+    std::string digits =
+        std::to_string(value < 0 ? -static_cast<long long>(value) : static_cast<long long>(value));
     std::string out;
     for (std::size_t i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
@@ -93,7 +94,8 @@ std::intptr_t World::defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam
             }
             return 0;
         case msg::kNcLButtonDown:
-            if (static_cast<int>(wParam) == kHtCaption) send(h, msg::kSysCommand, k::kScMove | kHtCaption, lParam);
+            if (static_cast<int>(wParam) == kHtCaption)
+                send(h, msg::kSysCommand, k::kScMove | kHtCaption, lParam);
             return 0;
         case msg::kCtlColorMsgBox:
         case msg::kCtlColorEdit:
@@ -248,7 +250,8 @@ std::intptr_t World::upDownMessage(Hwnd h, unsigned message, std::uintptr_t wPar
     if (!ud) return 0;
     auto& s = ud->updown;
     const auto clampPos = [&s](long long p) {
-        return static_cast<int>(std::clamp<long long>(p, std::min(s.lower, s.upper), std::max(s.lower, s.upper)));
+        return static_cast<int>(
+            std::clamp<long long>(p, std::min(s.lower, s.upper), std::max(s.lower, s.upper)));
     };
     switch (message) {
         case msg::kUdmSetRange32:

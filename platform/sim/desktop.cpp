@@ -12,16 +12,26 @@ Desktop& desktop() {
     return instance;
 }
 
-World& world() { return desktop().world(); }
+World& world() {
+    return desktop().world();
+}
+
+std::string handleText(Hwnd hwnd) {
+    return hex8(hwnd);
+}
 
 Desktop::Desktop() : world_(std::make_unique<World>()) {}
 Desktop::~Desktop() = default;
 
-void Desktop::reset() { world_ = std::make_unique<World>(); }
+void Desktop::reset() {
+    world_ = std::make_unique<World>();
+}
 
 // ---- windows -------------------------------------------------------------------------
 
-Hwnd Desktop::createWindow(const WindowSpec& spec) { return world_->create(spec, kNoWindow); }
+Hwnd Desktop::createWindow(const WindowSpec& spec) {
+    return world_->create(spec, kNoWindow);
+}
 
 Hwnd Desktop::createChild(Hwnd parent, const WindowSpec& spec) {
     if (!world_->alive(parent)) return kNoWindow;
@@ -30,7 +40,15 @@ Hwnd Desktop::createChild(Hwnd parent, const WindowSpec& spec) {
     return world_->create(child, parent);
 }
 
-bool Desktop::destroy(Hwnd hwnd) { return world_->destroy(hwnd); }
+bool Desktop::destroy(Hwnd hwnd) {
+    return world_->destroy(hwnd);
+}
+
+void Desktop::setOwner(Hwnd hwnd, Hwnd owner) {
+    Window* w = world_->find(hwnd);
+    if (!w || w->parent != kNoWindow) return;
+    w->owner = world_->alive(owner) ? world_->topLevelOf(owner) : kNoWindow;
+}
 
 void Desktop::setText(Hwnd hwnd, std::string_view ansi) {
     if (Window* w = world_->find(hwnd)) world_->setAnsiText(*w, ansi);
@@ -40,7 +58,9 @@ void Desktop::setTextUtf8(Hwnd hwnd, std::string_view utf8) {
     if (Window* w = world_->find(hwnd)) world_->setUtf8Text(*w, utf8);
 }
 
-void Desktop::setRect(Hwnd hwnd, const Rect& screen) { world_->setGeometry(hwnd, screen, false); }
+void Desktop::setRect(Hwnd hwnd, const Rect& screen) {
+    world_->setGeometry(hwnd, screen, false);
+}
 
 void Desktop::setStyle(Hwnd hwnd, std::uint32_t style) {
     if (Window* w = world_->find(hwnd)) w->style = style;
@@ -50,7 +70,9 @@ void Desktop::setExStyle(Hwnd hwnd, std::uint32_t exStyle) {
     if (Window* w = world_->find(hwnd)) w->exStyle = exStyle;
 }
 
-void Desktop::show(Hwnd hwnd, bool visible) { world_->showWindow(hwnd, visible ? kSwShow : kSwHide); }
+void Desktop::show(Hwnd hwnd, bool visible) {
+    world_->showWindow(hwnd, visible ? kSwShow : kSwHide);
+}
 
 void Desktop::setEnabled(Hwnd hwnd, bool enabled) {
     if (Window* w = world_->find(hwnd)) {
@@ -62,9 +84,15 @@ void Desktop::setEnabled(Hwnd hwnd, bool enabled) {
     }
 }
 
-void Desktop::minimise(Hwnd hwnd) { world_->minimise(hwnd); }
-void Desktop::restore(Hwnd hwnd) { world_->restore(hwnd); }
-void Desktop::bringToTop(Hwnd hwnd) { world_->bringToTop(hwnd); }
+void Desktop::minimise(Hwnd hwnd) {
+    world_->minimise(hwnd);
+}
+void Desktop::restore(Hwnd hwnd) {
+    world_->restore(hwnd);
+}
+void Desktop::bringToTop(Hwnd hwnd) {
+    world_->bringToTop(hwnd);
+}
 
 void Desktop::setHung(Hwnd hwnd, bool hung) {
     if (Window* w = world_->find(hwnd)) {
@@ -79,7 +107,9 @@ void Desktop::setProcessHung(std::uint32_t processId, bool hung) {
     }
 }
 
-bool Desktop::exists(Hwnd hwnd) const { return world_->alive(hwnd); }
+bool Desktop::exists(Hwnd hwnd) const {
+    return world_->alive(hwnd);
+}
 
 std::optional<WindowState> Desktop::state(Hwnd hwnd) const {
     const Window* w = world_->find(hwnd);
@@ -134,25 +164,34 @@ std::uint32_t Desktop::exStyle(Hwnd hwnd) const {
     return w ? w->exStyle : 0;
 }
 
-bool Desktop::isVisible(Hwnd hwnd) const { return world_->visibleWithAncestors(hwnd); }
+bool Desktop::isVisible(Hwnd hwnd) const {
+    return world_->visibleWithAncestors(hwnd);
+}
 
-std::vector<Hwnd> Desktop::topLevelWindows() const { return world_->topLevel; }
+std::vector<Hwnd> Desktop::topLevelWindows() const {
+    return world_->topLevel;
+}
 
 std::vector<Hwnd> Desktop::children(Hwnd parent) const {
     const Window* w = world_->find(parent);
     return w ? w->children : std::vector<Hwnd>{};
 }
 
-Hwnd Desktop::item(Hwnd dialog, int id) const { return world_->dialogItem(dialog, id); }
+Hwnd Desktop::item(Hwnd dialog, int id) const {
+    return world_->dialogItem(dialog, id);
+}
 
-std::size_t Desktop::windowCount() const { return world_->windows.size(); }
+std::size_t Desktop::windowCount() const {
+    return world_->windows.size();
+}
 
 std::vector<Hwnd> Desktop::dialogs(int templateId) const {
     std::vector<const Window*> found;
     for (const auto& [value, w] : world_->windows) {
         if (w->templateId == templateId && w->kind == Kind::Dialog) found.push_back(w.get());
     }
-    std::sort(found.begin(), found.end(), [](const Window* a, const Window* b) { return a->createdSeq > b->createdSeq; });
+    std::sort(found.begin(), found.end(),
+              [](const Window* a, const Window* b) { return a->createdSeq > b->createdSeq; });
     std::vector<Hwnd> out;
     for (const Window* w : found) out.push_back(w->handle);
     return out;
@@ -160,8 +199,12 @@ std::vector<Hwnd> Desktop::dialogs(int templateId) const {
 
 // ---- processes and monitors ----------------------------------------------------------
 
-std::uint32_t Desktop::ownProcessId() const { return world_->ownPid; }
-std::uint32_t Desktop::defaultProcessId() const { return world_->defaultPid; }
+std::uint32_t Desktop::ownProcessId() const {
+    return world_->ownPid;
+}
+std::uint32_t Desktop::defaultProcessId() const {
+    return world_->defaultPid;
+}
 
 std::uint32_t Desktop::addProcess(const ProcessSpec& spec) {
     const std::uint32_t pid = world_->nextPid;
@@ -176,25 +219,47 @@ void Desktop::setProcess(std::uint32_t processId, const ProcessSpec& spec) {
     p.moduleHandles.clear();
 }
 
-std::size_t Desktop::openProcessHandles() const { return world_->openProcesses.size(); }
+std::size_t Desktop::openProcessHandles() const {
+    return world_->openProcesses.size();
+}
 
-void Desktop::setMonitors(std::vector<Rect> monitors) { world_->monitors = std::move(monitors); }
+void Desktop::setMonitors(std::vector<Rect> monitors) {
+    world_->monitors = std::move(monitors);
+}
 
 // ---- code page -----------------------------------------------------------------------
 
-void Desktop::setCodePage(unsigned codePage) { world_->codePage = codePage == 1252 ? 1252 : 932; }
-unsigned Desktop::codePage() const { return world_->codePage; }
-std::string Desktop::toAnsi(std::string_view utf8) const { return utf8ToAnsi(utf8, world_->codePage); }
-std::string Desktop::fromAnsi(std::string_view ansi) const { return ansiToUtf8(ansi, world_->codePage); }
+void Desktop::setCodePage(unsigned codePage) {
+    world_->codePage = codePage == 1252 ? 1252 : 932;
+}
+unsigned Desktop::codePage() const {
+    return world_->codePage;
+}
+std::string Desktop::toAnsi(std::string_view utf8) const {
+    return utf8ToAnsi(utf8, world_->codePage);
+}
+std::string Desktop::fromAnsi(std::string_view ansi) const {
+    return ansiToUtf8(ansi, world_->codePage);
+}
 
 // ---- clock ---------------------------------------------------------------------------
 
-std::uint64_t Desktop::now() const { return world_->now; }
-void Desktop::advance(std::uint32_t ms) { world_->run(world_->now + ms, true); }
-void Desktop::after(std::uint32_t ms, std::function<void()> event) { world_->schedule(world_->now + ms, std::move(event)); }
-void Desktop::at(std::uint64_t time, std::function<void()> event) { world_->schedule(time, std::move(event)); }
+std::uint64_t Desktop::now() const {
+    return world_->now;
+}
+void Desktop::advance(std::uint32_t ms) {
+    world_->run(world_->now + ms, true);
+}
+void Desktop::after(std::uint32_t ms, std::function<void()> event) {
+    world_->schedule(world_->now + ms, std::move(event));
+}
+void Desktop::at(std::uint64_t time, std::function<void()> event) {
+    world_->schedule(time, std::move(event));
+}
 
-bool Desktop::hasTimer(Hwnd hwnd, std::uintptr_t id) const { return timerPeriod(hwnd, id).has_value(); }
+bool Desktop::hasTimer(Hwnd hwnd, std::uintptr_t id) const {
+    return timerPeriod(hwnd, id).has_value();
+}
 
 std::optional<unsigned> Desktop::timerPeriod(Hwnd hwnd, std::uintptr_t id) const {
     for (const Timer& t : world_->timers) {
@@ -217,11 +282,21 @@ void Desktop::onMessage(Hwnd hwnd, MessageHook fn) {
     if (Window* w = world_->find(hwnd)) w->onMessage = std::move(fn);
 }
 
-void Desktop::onEnumerate(std::function<void(Hwnd)> fn) { world_->enumerateHook = std::move(fn); }
-void Desktop::destroyWhenEnumerated(Hwnd hwnd) { world_->destroyOnEnumerate.insert(handleValue(hwnd)); }
-void Desktop::onCall(std::function<void(std::string_view, Hwnd)> fn) { world_->callHook = std::move(fn); }
-void Desktop::failEnumWindowsAfter(std::size_t n) { world_->enumWindowsLimit = n; }
-void Desktop::failEnumChildWindowsAfter(std::size_t n) { world_->enumChildLimit = n; }
+void Desktop::onEnumerate(std::function<void(Hwnd)> fn) {
+    world_->enumerateHook = std::move(fn);
+}
+void Desktop::destroyWhenEnumerated(Hwnd hwnd) {
+    world_->destroyOnEnumerate.insert(handleValue(hwnd));
+}
+void Desktop::onCall(std::function<void(std::string_view, Hwnd)> fn) {
+    world_->callHook = std::move(fn);
+}
+void Desktop::failEnumWindowsAfter(std::size_t n) {
+    world_->enumWindowsLimit = n;
+}
+void Desktop::failEnumChildWindowsAfter(std::size_t n) {
+    world_->enumChildLimit = n;
+}
 
 // ---- failures ------------------------------------------------------------------------
 
@@ -233,13 +308,21 @@ void Desktop::fail(Failure what, int times) {
     world_->failures[what] = FailSwitch{times < 0 ? -1 : times};
 }
 
-void Desktop::clearFailure(Failure what) { world_->failures.erase(what); }
-void Desktop::failCreateDialog(int templateId) { world_->failingTemplates.insert(templateId); }
-void Desktop::holdMutex(std::string name) { world_->mutexes.insert(std::move(name)); }
+void Desktop::clearFailure(Failure what) {
+    world_->failures.erase(what);
+}
+void Desktop::failCreateDialog(int templateId) {
+    world_->failingTemplates.insert(templateId);
+}
+void Desktop::holdMutex(std::string name) {
+    world_->mutexes.insert(std::move(name));
+}
 
 // ---- call log ------------------------------------------------------------------------
 
-const std::vector<CallRecord>& Desktop::calls() const { return world_->calls; }
+const std::vector<CallRecord>& Desktop::calls() const {
+    return world_->calls;
+}
 
 std::vector<std::string> Desktop::callLog() const {
     std::vector<std::string> out;
@@ -255,13 +338,17 @@ std::vector<std::string> Desktop::callLog(Hwnd hwnd) const {
     return out;
 }
 
-void Desktop::clearCalls() { world_->calls.clear(); }
+void Desktop::clearCalls() {
+    world_->calls.clear();
+}
 
 // ---- user actions --------------------------------------------------------------------
 
 namespace {
 
-bool usable(const World& w, Hwnd h) { return w.visibleWithAncestors(h) && w.enabledWithAncestors(h); }
+bool usable(const World& w, Hwnd h) {
+    return w.visibleWithAncestors(h) && w.enabledWithAncestors(h);
+}
 
 std::intptr_t pointParam(int x, int y) {
     return static_cast<std::intptr_t>((static_cast<std::uint32_t>(x) & 0xFFFFu) |
@@ -278,7 +365,8 @@ bool Desktop::click(Hwnd control) {
         case Kind::Button:
             return w.buttonClick(control);
         case Kind::SysLink: {
-            NotifyBlock block{control, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(c->id)), kNmClick};
+            NotifyBlock block{control, static_cast<std::uintptr_t>(static_cast<std::uint32_t>(c->id)),
+                              kNmClick};
             if (w.alive(c->parent)) {
                 w.send(c->parent, msg::kNotify, block.id, reinterpret_cast<std::intptr_t>(&block));
             }
@@ -304,7 +392,8 @@ bool Desktop::typeText(Hwnd edit, std::string_view utf8) {
     std::string text(utf8);
     if (e->style & k::kEsNumber) {
         // A number-only edit control refuses everything but digits.
-        text.erase(std::remove_if(text.begin(), text.end(), [](char ch) { return ch < '0' || ch > '9'; }), text.end());
+        text.erase(std::remove_if(text.begin(), text.end(), [](char ch) { return ch < '0' || ch > '9'; }),
+                   text.end());
     }
     w.setUtf8Text(*e, text);
     w.notifyParent(edit, k::kEnChange);
@@ -361,7 +450,9 @@ void Desktop::close(Hwnd hwnd) {
     pump();
 }
 
-void Desktop::setDragScript(std::vector<DragStep> steps) { world_->dragScript = std::move(steps); }
+void Desktop::setDragScript(std::vector<DragStep> steps) {
+    world_->dragScript = std::move(steps);
+}
 
 bool Desktop::drag(Hwnd hwnd, std::vector<DragStep> steps) {
     World& w = *world_;
@@ -378,12 +469,15 @@ bool Desktop::dragBy(Hwnd hwnd, int dx, int dy, int steps, std::uint32_t msPerSt
     if (!win || steps <= 0) return false;
     std::vector<DragStep> script;
     for (int i = 1; i <= steps; ++i) {
-        script.push_back(DragStep{win->rect.left + dx * i / steps, win->rect.top + dy * i / steps, msPerStep});
+        script.push_back(
+            DragStep{win->rect.left + dx * i / steps, win->rect.top + dy * i / steps, msPerStep});
     }
     return drag(hwnd, std::move(script));
 }
 
-std::size_t Desktop::moveLoopsRun() const { return world_->moveLoops; }
+std::size_t Desktop::moveLoopsRun() const {
+    return world_->moveLoops;
+}
 
 std::optional<CtlColorReport> Desktop::ctlColor(Hwnd control) {
     World& w = *world_;
@@ -422,7 +516,8 @@ std::optional<CtlColorReport> Desktop::ctlColor(Hwnd control) {
     }
     if (!w.alive(target)) return std::nullopt;
     const std::uint32_t dc = w.newDc();
-    const std::intptr_t answer = w.send(target, message, dc, static_cast<std::intptr_t>(handleValue(control)));
+    const std::intptr_t answer =
+        w.send(target, message, dc, static_cast<std::intptr_t>(handleValue(control)));
     CtlColorReport report;
     report.message = message;
     report.brush = static_cast<BrushHandle>(static_cast<std::uint32_t>(answer));
@@ -441,20 +536,36 @@ std::optional<CtlColorReport> Desktop::ctlColor(Hwnd control) {
 
 // ---- modal runs and message boxes ----------------------------------------------------
 
-void Desktop::onModal(std::function<void(Hwnd)> script) { world_->modalScript = std::move(script); }
-std::size_t Desktop::modalRuns() const { return world_->modalRuns; }
-std::size_t Desktop::unendedModalRuns() const { return world_->unendedModalRuns; }
+void Desktop::onModal(std::function<void(Hwnd)> script) {
+    world_->modalScript = std::move(script);
+}
+std::size_t Desktop::modalRuns() const {
+    return world_->modalRuns;
+}
+std::size_t Desktop::unendedModalRuns() const {
+    return world_->unendedModalRuns;
+}
 void Desktop::onMessageBox(std::function<int(const MessageBoxRecord&)> handler) {
     world_->messageBoxHandler = std::move(handler);
 }
-const std::vector<MessageBoxRecord>& Desktop::messageBoxes() const { return world_->messageBoxes; }
-std::size_t Desktop::deadlocks() const { return world_->deadlocks; }
+const std::vector<MessageBoxRecord>& Desktop::messageBoxes() const {
+    return world_->messageBoxes;
+}
+std::size_t Desktop::deadlocks() const {
+    return world_->deadlocks;
+}
 
 // ---- dialogs and resources -----------------------------------------------------------
 
-void Desktop::registerTemplate(int templateId, DialogTemplate tpl) { world_->templates[templateId] = std::move(tpl); }
-void Desktop::registerString(int id, std::string utf8) { world_->strings[id] = std::move(utf8); }
-void Desktop::registerIcon(int id) { world_->icons.insert(id); }
+void Desktop::registerTemplate(int templateId, DialogTemplate tpl) {
+    world_->templates[templateId] = std::move(tpl);
+}
+void Desktop::registerString(int id, std::string utf8) {
+    world_->strings[id] = std::move(utf8);
+}
+void Desktop::registerIcon(int id) {
+    world_->icons.insert(id);
+}
 
 std::optional<DialogTemplate> Desktop::dialogTemplate(int templateId) const {
     const DialogTemplate* t = world_->findTemplate(templateId);
@@ -466,16 +577,21 @@ int Desktop::templateOf(Hwnd dialog) const {
     return w ? w->templateId : 0;
 }
 
-Hwnd Desktop::focus() const { return world_->alive(world_->focus) ? world_->focus : kNoWindow; }
+Hwnd Desktop::focus() const {
+    return world_->alive(world_->focus) ? world_->focus : kNoWindow;
+}
 
 // ---- GDI -----------------------------------------------------------------------------
 
 std::size_t Desktop::liveBrushes() const {
-    return static_cast<std::size_t>(std::count_if(world_->brushes.begin(), world_->brushes.end(),
-                                                  [](const auto& b) { return b.second.live && !b.second.system; }));
+    return static_cast<std::size_t>(
+        std::count_if(world_->brushes.begin(), world_->brushes.end(),
+                      [](const auto& b) { return b.second.live && !b.second.system; }));
 }
 
-std::size_t Desktop::brushDoubleDeletes() const { return world_->brushDoubleDeletes; }
+std::size_t Desktop::brushDoubleDeletes() const {
+    return world_->brushDoubleDeletes;
+}
 
 std::optional<ColorRef> Desktop::brushColor(BrushHandle brush) const {
     const auto it = world_->brushes.find(static_cast<std::uint32_t>(brush));
@@ -488,23 +604,34 @@ std::size_t Desktop::paints(Hwnd hwnd) const {
     return w ? w->paints : 0;
 }
 
-const std::vector<Desktop::IconDraw>& Desktop::iconDraws() const { return world_->iconDraws; }
+const std::vector<Desktop::IconDraw>& Desktop::iconDraws() const {
+    return world_->iconDraws;
+}
 
 // ---- system --------------------------------------------------------------------------
 
-void Desktop::setCommandLine(std::vector<std::string> args) { world_->args = std::move(args); }
+void Desktop::setCommandLine(std::vector<std::string> args) {
+    world_->args = std::move(args);
+}
 
 void Desktop::setProgramPath(std::string path) {
     world_->programPath = path;
     const auto slash = path.find_last_of('\\');
     Process& own = world_->processes[world_->ownPid];
-    if (!own.spec.modules.empty()) own.spec.modules.front() = Module{path.substr(slash == std::string::npos ? 0 : slash + 1), path};
+    if (!own.spec.modules.empty())
+        own.spec.modules.front() = Module{path.substr(slash == std::string::npos ? 0 : slash + 1), path};
     if (!world_->args.empty()) world_->args.front() = path;
 }
 
-std::string Desktop::programPath() const { return world_->programPath; }
-std::string Desktop::currentDirectory() const { return world_->currentDirectory; }
-std::vector<std::string> Desktop::currentDirectoryChanges() const { return world_->directoryChanges; }
+std::string Desktop::programPath() const {
+    return world_->programPath;
+}
+std::string Desktop::currentDirectory() const {
+    return world_->currentDirectory;
+}
+std::vector<std::string> Desktop::currentDirectoryChanges() const {
+    return world_->directoryChanges;
+}
 
 void Desktop::setVersionInfo(std::vector<std::uint8_t> block) {
     world_->versionOverride = std::move(block);
@@ -516,14 +643,18 @@ void Desktop::clearVersionInfo() {
     world_->versionCleared = true;
 }
 
-const Desktop::ConsoleState& Desktop::console() const { return world_->console; }
+const Desktop::ConsoleState& Desktop::console() const {
+    return world_->console;
+}
 
 int Desktop::fireConsoleEvent(std::uint32_t event) {
     const ConsoleCtrlHandler handler = world_->console.handler;
     return handler ? handler(event) : 0;
 }
 
-const std::vector<Desktop::ShellOpen>& Desktop::shellOpens() const { return world_->shellOpens; }
+const std::vector<Desktop::ShellOpen>& Desktop::shellOpens() const {
+    return world_->shellOpens;
+}
 
 std::vector<std::string> Desktop::mutexes() const {
     return std::vector<std::string>(world_->mutexes.begin(), world_->mutexes.end());

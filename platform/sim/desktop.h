@@ -15,7 +15,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -175,13 +177,13 @@ struct DialogTemplate {
     std::vector<DialogItemTemplate> items;
 };
 
-// What a resource file held, by kind.
-struct ResourceSummary {
-    std::size_t dialogs = 0;
-    std::size_t strings = 0;
-    std::size_t icons = 0;       // RT_ICON
-    std::size_t groupIcons = 0;  // RT_GROUP_ICON
-    bool versionInfo = false;
+// What a compiled resource file holds, by kind. Templates and strings by their numbers.
+struct ResourceContents {
+    std::map<int, DialogTemplate> dialogs;
+    std::map<int, std::string> strings;  // UTF-8
+    std::vector<std::uint8_t> versionInfo;
+    std::set<int> icons;       // RT_ICON
+    std::set<int> groupIcons;  // RT_GROUP_ICON
     bool manifest = false;
 };
 
@@ -192,7 +194,7 @@ struct VersionInfoSpec {
         std::uint16_t codePage = 0x04B0;
     };
     struct StringTable {
-        std::string key;  // "041104b0"
+        std::string key;                                          // "041104b0"
         std::vector<std::pair<std::string, std::string>> values;  // name, UTF-8 value
     };
     std::uint16_t fileVersion[4] = {1, 0, 0, 0};
@@ -204,12 +206,14 @@ struct VersionInfoSpec {
 };
 std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& spec);
 
-// Reads a compiled resource file (.res) into the program's resources. They stay for the
-// whole test program (reset() keeps them). False when the file is missing or malformed.
-bool loadResourceFile(const std::string& path);
-bool loadResourceBytes(const std::vector<std::uint8_t>& bytes);
-ResourceSummary resourceSummary();
+// Reads a compiled resource file (.res): nullopt when it is missing or malformed.
+std::optional<ResourceContents> readResourceFile(const std::string& path);
+std::optional<ResourceContents> readResourceBytes(const std::vector<std::uint8_t>& bytes);
 std::optional<DialogTemplate> parseDialogTemplate(const std::vector<std::uint8_t>& bytes);
+// Reads the file into the program's resources, which dialogs, strings, icons and the
+// version services use. They stay for the whole test program (reset() keeps them).
+bool loadResourceFile(const std::string& path);
+const ResourceContents& programResources();
 
 enum class Failure {
     SetWindowRgn,
@@ -236,12 +240,16 @@ public:
     void reset();
 
     // ---- windows -------------------------------------------------------------------
-    Hwnd createWindow(const WindowSpec& spec);               // top-level, on top of its band
+    Hwnd createWindow(const WindowSpec& spec);              // top-level, on top of its band
     Hwnd createChild(Hwnd parent, const WindowSpec& spec);  // last among its siblings
-    bool destroy(Hwnd hwnd);  // as the window's own thread would: children and owned windows go too
+    // As the window's own thread would: its children and the windows it owns in the same
+    // process go too; windows of other processes that it owns lose their owner and stay
+    // (as on Windows and Wine). The program's own overlay survives a player closing.
+    bool destroy(Hwnd hwnd);
+    void setOwner(Hwnd hwnd, Hwnd owner);  // top-level windows
     void setText(Hwnd hwnd, std::string_view ansi);
     void setTextUtf8(Hwnd hwnd, std::string_view utf8);
-    void setRect(Hwnd hwnd, const Rect& screen);  // descendants move along
+    void setRect(Hwnd hwnd, const Rect& screen);    // descendants move along
     void setStyle(Hwnd hwnd, std::uint32_t style);  // plain write, no hooks
     void setExStyle(Hwnd hwnd, std::uint32_t exStyle);
     void show(Hwnd hwnd, bool visible);
@@ -260,8 +268,8 @@ public:
     std::optional<Rect> region(Hwnd hwnd) const;
     std::uint32_t style(Hwnd hwnd) const;
     std::uint32_t exStyle(Hwnd hwnd) const;
-    bool isVisible(Hwnd hwnd) const;  // with ancestors
-    std::vector<Hwnd> topLevelWindows() const;  // z-order, top first
+    bool isVisible(Hwnd hwnd) const;                // with ancestors
+    std::vector<Hwnd> topLevelWindows() const;      // z-order, top first
     std::vector<Hwnd> children(Hwnd parent) const;  // direct children, z-order
     Hwnd item(Hwnd dialog, int id) const;
     std::size_t windowCount() const;
@@ -388,7 +396,7 @@ public:
     std::string currentDirectory() const;
     std::vector<std::string> currentDirectoryChanges() const;
     void setVersionInfo(std::vector<std::uint8_t> block);  // replaces the resource's
-    void clearVersionInfo();                                // no version resource at all
+    void clearVersionInfo();                               // no version resource at all
     struct ConsoleState {
         int allocations = 0;
         int frees = 0;
@@ -413,6 +421,9 @@ public:
 private:
     std::unique_ptr<World> world_;
 };
+
+// "0x%08x": a handle as the call log writes it.
+std::string handleText(Hwnd hwnd);
 
 // The one desktop of the test program.
 Desktop& desktop();

@@ -49,6 +49,7 @@ Hwnd World::createDialog(int templateId, Hwnd parent, backend::DialogProc proc, 
     const bool showAfterInit = (style & kWsVisible) != 0;
     style &= ~kWsVisible;
     const bool child = (style & kWsChild) != 0;
+    if (!child && !(style & kWsPopup)) style |= kWsCaption;  // as every overlapped window gets
     const Window* pw = find(parent);
     if (child && !pw) {
         lastError = k::kErrorInvalidWindowHandle;
@@ -228,14 +229,19 @@ Hwnd createDialog(int templateId, Hwnd parent, DialogProc proc, void* context) {
     return world().createDialog(templateId, parent, proc, context);
 }
 
-void runModalLoop(Hwnd dialog, const std::function<bool()>& ended) { world().runModal(dialog, ended); }
+void runModalLoop(Hwnd dialog, const std::function<bool()>& ended) {
+    world().runModal(dialog, ended);
+}
 
-void centerWindow(Hwnd hwnd, Hwnd over) { world().centre(hwnd, over); }
+void centerWindow(Hwnd hwnd, Hwnd over) {
+    world().centre(hwnd, over);
+}
 
 bool templateAtOrigin(int templateId) {
     const sim::DialogTemplate* t = world().findTemplate(templateId);
     if (!t) return false;
-    constexpr std::uint32_t kPlacedByTemplate = sim::k::kDsCenter | sim::k::kDsCenterMouse | sim::k::kDsAbsAlign;
+    constexpr std::uint32_t kPlacedByTemplate =
+        sim::k::kDsCenter | sim::k::kDsCenterMouse | sim::k::kDsAbsAlign;
     return t->x == 0 && t->y == 0 && (t->style & kPlacedByTemplate) == 0;
 }
 

@@ -12,9 +12,9 @@ namespace {
 constexpr ColorRef kClrInvalid = 0xFFFFFFFFu;
 
 std::vector<sim::MenuItem> defaultSystemMenu() {
-    return {{false, sim::k::kScRestore, "&Restore"},      {false, sim::k::kScMove, "&Move"},
-            {false, sim::k::kScSize, "&Size"},            {false, sim::k::kScMinimize, "Mi&nimize"},
-            {false, sim::k::kScMaximize, "Ma&ximize"},    {true, 0, ""},
+    return {{false, sim::k::kScRestore, "&Restore"},    {false, sim::k::kScMove, "&Move"},
+            {false, sim::k::kScSize, "&Size"},          {false, sim::k::kScMinimize, "Mi&nimize"},
+            {false, sim::k::kScMaximize, "Ma&ximize"},  {true, 0, ""},
             {false, sim::k::kScClose, "&Close\tAlt+F4"}};
 }
 

@@ -81,7 +81,8 @@ bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std
     if (p.moduleHandles.size() != p.spec.modules.size()) {
         p.moduleHandles.clear();
         for (std::size_t i = 0; i < p.spec.modules.size(); ++i) {
-            p.moduleHandles.push_back(i == 0 ? 0x00400000u : static_cast<std::uint32_t>(0x70000000u + i * 0x00100000u));
+            p.moduleHandles.push_back(i == 0 ? 0x00400000u
+                                             : static_cast<std::uint32_t>(0x70000000u + i * 0x00100000u));
         }
     }
     if (bytesNeeded) *bytesNeeded = static_cast<std::uint32_t>(p.moduleHandles.size() * 4);
@@ -98,7 +99,8 @@ bool getModuleBaseNameA(const ProcessHandle& process, ModuleHandle module, char*
     return m && copyOut(m->baseName, buffer, size);
 }
 
-bool getModuleFileNameExA(const ProcessHandle& process, ModuleHandle module, char* buffer, std::uint32_t size) {
+bool getModuleFileNameExA(const ProcessHandle& process, ModuleHandle module, char* buffer,
+                          std::uint32_t size) {
     world().noteCall("GetModuleFileNameExA", kNoWindow);
     const sim::Module* m = moduleFor(process, module);
     return m && copyOut(m->path, buffer, size);

@@ -109,7 +109,8 @@ std::string predefinedClass(std::uint16_t atom) {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -173,12 +174,14 @@ std::optional<VersionNode> readNode(const std::uint8_t* block, std::size_t start
     if (n.length < 6 || start + n.length > limit) return std::nullopt;
     Reader inside(block, start + n.length);
     inside.seek(start + 6);
-    for (std::uint16_t c = inside.u16(); inside.ok() && c != 0; c = inside.u16()) n.key.push_back(static_cast<wchar_t>(c));
+    for (std::uint16_t c = inside.u16(); inside.ok() && c != 0; c = inside.u16())
+        n.key.push_back(static_cast<wchar_t>(c));
     if (!inside.ok()) return std::nullopt;
     inside.align4();
     n.value = inside.pos();
     const std::size_t valueBytes = n.type == 1 ? n.valueLength * 2u : n.valueLength;
-    n.children = std::min<std::size_t>((n.value + valueBytes + 3) & ~static_cast<std::size_t>(3), start + n.length);
+    n.children =
+        std::min<std::size_t>((n.value + valueBytes + 3) & ~static_cast<std::size_t>(3), start + n.length);
     return n;
 }
 
@@ -271,8 +274,8 @@ std::optional<DialogTemplate> parseDialogTemplate(const std::vector<std::uint8_t
     return t;
 }
 
-bool loadResourceBytes(const std::vector<std::uint8_t>& bytes) {
-    ResourceStore& store = resources();
+std::optional<ResourceContents> readResourceBytes(const std::vector<std::uint8_t>& bytes) {
+    ResourceContents store;
     Reader r(bytes.data(), bytes.size());
     std::size_t at = 0;
     while (at + 32 <= bytes.size()) {
@@ -283,15 +286,16 @@ bool loadResourceBytes(const std::vector<std::uint8_t>& bytes) {
         std::optional<std::uint16_t> type, id;
         r.stringOrOrdinal(typeName, type);
         r.stringOrOrdinal(name, id);
-        if (!r.ok() || headerSize < 32 || at + headerSize + dataSize > bytes.size()) return false;
-        const std::vector<std::uint8_t> data(bytes.begin() + static_cast<std::ptrdiff_t>(at + headerSize),
-                                             bytes.begin() + static_cast<std::ptrdiff_t>(at + headerSize + dataSize));
+        if (!r.ok() || headerSize < 32 || at + headerSize + dataSize > bytes.size()) return std::nullopt;
+        const std::vector<std::uint8_t> data(
+            bytes.begin() + static_cast<std::ptrdiff_t>(at + headerSize),
+            bytes.begin() + static_cast<std::ptrdiff_t>(at + headerSize + dataSize));
         if (type && id && dataSize > 0) {
             switch (*type) {
                 case kRtDialog:
                     if (!store.dialogs.count(*id)) {
                         auto t = parseDialogTemplate(data);
-                        if (!t) return false;
+                        if (!t) return std::nullopt;
                         store.dialogs[*id] = std::move(*t);
                     }
                     break;
@@ -300,9 +304,11 @@ bool loadResourceBytes(const std::vector<std::uint8_t>& bytes) {
                     for (int i = 0; i < 16 && s.ok(); ++i) {
                         const std::uint16_t length = s.u16();
                         std::wstring units;
-                        for (std::uint16_t k = 0; k < length; ++k) units.push_back(static_cast<wchar_t>(s.u16()));
+                        for (std::uint16_t k = 0; k < length; ++k)
+                            units.push_back(static_cast<wchar_t>(s.u16()));
                         const int stringId = (*id - 1) * 16 + i;
-                        if (length && s.ok() && !store.strings.count(stringId)) store.strings[stringId] = wideToUtf8(units);
+                        if (length && s.ok() && !store.strings.count(stringId))
+                            store.strings[stringId] = wideToUtf8(units);
                     }
                     break;
                 }
@@ -326,31 +332,50 @@ bool loadResourceBytes(const std::vector<std::uint8_t>& bytes) {
         }
         at = (at + headerSize + dataSize + 3) & ~static_cast<std::size_t>(3);
     }
-    return true;
+    if (at < bytes.size()) return std::nullopt;  // bytes left over that hold no entry
+    return store;
+}
+
+std::optional<ResourceContents> readResourceFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    if (bytes.empty()) return std::nullopt;
+    return readResourceBytes(bytes);
 }
 
 bool loadResourceFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return !bytes.empty() && loadResourceBytes(bytes);
+    const auto contents = readResourceFile(path);
+    if (!contents) return false;
+    // The first definition of a resource wins, as when the linker meets it twice.
+    ResourceStore& store = resources();
+    store.dialogs.insert(contents->dialogs.begin(), contents->dialogs.end());
+    store.strings.insert(contents->strings.begin(), contents->strings.end());
+    if (store.versionInfo.empty()) store.versionInfo = contents->versionInfo;
+    store.icons.insert(contents->icons.begin(), contents->icons.end());
+    store.groupIcons.insert(contents->groupIcons.begin(), contents->groupIcons.end());
+    store.manifest = store.manifest || contents->manifest;
+    return true;
 }
 
-ResourceSummary resourceSummary() {
-    const ResourceStore& s = resources();
-    return ResourceSummary{s.dialogs.size(), s.strings.size(), s.icons.size(), s.groupIcons.size(),
-                           !s.versionInfo.empty(), s.manifest};
+const ResourceContents& programResources() {
+    return resources();
 }
 
 std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& spec) {
     std::vector<std::uint8_t> out;
     std::vector<std::uint8_t> fixed;
     if (spec.fixedInfo) {
-        const auto ms = [](const std::uint16_t* v) { return (static_cast<std::uint32_t>(v[0]) << 16) | v[1]; };
-        const auto ls = [](const std::uint16_t* v) { return (static_cast<std::uint32_t>(v[2]) << 16) | v[3]; };
-        for (std::uint32_t v : {0xFEEF04BDu, 0x00010000u, ms(spec.fileVersion), ls(spec.fileVersion),
-                                ms(spec.productVersion), ls(spec.productVersion), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u,
-                                0u}) {
+        const auto ms = [](const std::uint16_t* v) {
+            return (static_cast<std::uint32_t>(v[0]) << 16) | v[1];
+        };
+        const auto ls = [](const std::uint16_t* v) {
+            return (static_cast<std::uint32_t>(v[2]) << 16) | v[3];
+        };
+        for (std::uint32_t v :
+             {0xFEEF04BDu, 0x00010000u, ms(spec.fileVersion), ls(spec.fileVersion), ms(spec.productVersion),
+              ls(spec.productVersion), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u}) {
             put32(fixed, v);
         }
     }

@@ -11,7 +11,9 @@ namespace platform {
 
 using sim::world;
 
-std::vector<std::string> commandLineArgs() { return world().args; }
+std::vector<std::string> commandLineArgs() {
+    return world().args;
+}
 
 MutexResult createMutexA(bool /*initialOwner*/, const char* name) {
     sim::World& w = world();
@@ -85,7 +87,9 @@ bool setCurrentDirectoryA(const char* path) {
     return true;
 }
 
-std::string getCurrentDirectoryA() { return world().currentDirectory; }
+std::string getCurrentDirectoryA() {
+    return world().currentDirectory;
+}
 
 std::uint32_t getModuleFileNameA(char* buffer, std::uint32_t size) {
     sim::World& w = world();
@@ -102,12 +106,20 @@ std::uint32_t getModuleFileNameA(char* buffer, std::uint32_t size) {
     return size;
 }
 
-std::uint32_t getLastError() { return world().lastError; }
+std::uint32_t getLastError() {
+    return world().lastError;
+}
 
-void shellOpen(Hwnd owner, const char* target) { world().shellOpens.push_back({owner, target ? target : ""}); }
+void shellOpen(Hwnd owner, const char* target) {
+    world().shellOpens.push_back({owner, target ? target : ""});
+}
 
-void setMainWindow(Hwnd hwnd) { world().mainWindow = hwnd; }
+void setMainWindow(Hwnd hwnd) {
+    world().mainWindow = hwnd;
+}
 
-Hwnd mainWindow() { return world().mainWindow; }
+Hwnd mainWindow() {
+    return world().mainWindow;
+}
 
 }  // namespace platform

@@ -147,7 +147,8 @@ std::string sendGetTextA(Hwnd hwnd, int maxCount) {
         return {};
     }
     std::vector<char> buffer(static_cast<std::size_t>(maxCount) + 1, '\0');
-    w.send(hwnd, msg::kGetText, static_cast<std::uintptr_t>(maxCount), reinterpret_cast<std::intptr_t>(buffer.data()));
+    w.send(hwnd, msg::kGetText, static_cast<std::uintptr_t>(maxCount),
+           reinterpret_cast<std::intptr_t>(buffer.data()));
     return std::string(buffer.data());
 }
 
@@ -201,7 +202,8 @@ std::int32_t getWindowLongA(Hwnd hwnd, int index) {
         case -21:  // GWL_USERDATA
             return static_cast<std::int32_t>(win->userData);
         case -8:  // GWL_HWNDPARENT
-            return static_cast<std::int32_t>(handleValue(win->parent != kNoWindow ? win->parent : win->owner));
+            return static_cast<std::int32_t>(
+                handleValue(win->parent != kNoWindow ? win->parent : win->owner));
         default:
             w.lastError = 1413;  // ERROR_INVALID_INDEX
             return 0;
@@ -272,7 +274,8 @@ bool monitorFromRect(const Rect& rect) {
     for (const Rect& m : w.monitors) {
         if (empty) {
             // An empty rectangle stands for its top-left point.
-            if (rect.left >= m.left && rect.left < m.right && rect.top >= m.top && rect.top < m.bottom) return true;
+            if (rect.left >= m.left && rect.left < m.right && rect.top >= m.top && rect.top < m.bottom)
+                return true;
         } else if (rect.left < m.right && rect.right > m.left && rect.top < m.bottom && rect.bottom > m.top) {
             return true;
         }
@@ -313,8 +316,8 @@ std::optional<Rect> getWindowRgnBox(Hwnd hwnd) {
 bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool /*repaint*/) {
     World& w = world();
     w.noteCall("MoveWindow", hwnd);
-    const std::string text = "MoveWindow(" + hex8(hwnd) + "," + std::to_string(x) + "," + std::to_string(y) + "," +
-                             std::to_string(width) + "," + std::to_string(height) + ")";
+    const std::string text = "MoveWindow(" + hex8(hwnd) + "," + std::to_string(x) + "," + std::to_string(y) +
+                             "," + std::to_string(width) + "," + std::to_string(height) + ")";
     sim::Window* win = w.find(hwnd);
     if (!win || w.failNow(sim::Failure::MoveWindow)) {
         w.log(text, hwnd, false);
@@ -435,7 +438,8 @@ bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
     World& w = world();
     w.noteCall("InvalidateRect", hwnd);
     sim::Window* win = w.find(hwnd);
-    w.log("InvalidateRect(" + hex8(hwnd) + "," + (rect ? rectText(*rect) : "NULL") + "," + (erase ? "1" : "0") + ")",
+    w.log("InvalidateRect(" + hex8(hwnd) + "," + (rect ? rectText(*rect) : "NULL") + "," +
+              (erase ? "1" : "0") + ")",
           hwnd, win != nullptr);
     if (!win) return false;
     ++win->invalidations;
@@ -484,7 +488,8 @@ bool setWindowTextA(Hwnd hwnd, std::string_view ansi) {
     World& w = world();
     w.noteCall("SetWindowTextA", hwnd);
     sim::Window* win = w.find(hwnd);
-    w.log("SetWindowText(" + hex8(hwnd) + ",\"" + sim::ansiToUtf8(ansi, w.codePage) + "\")", hwnd, win != nullptr);
+    w.log("SetWindowText(" + hex8(hwnd) + ",\"" + sim::ansiToUtf8(ansi, w.codePage) + "\")", hwnd,
+          win != nullptr);
     if (!win) return false;
     w.setAnsiText(*win, ansi);
     return true;
@@ -534,7 +539,8 @@ std::uintptr_t setTimer(Hwnd hwnd, std::uintptr_t id, unsigned elapseMs) {
     World& w = world();
     w.noteCall("SetTimer", hwnd);
     const bool ok = w.alive(hwnd) && !w.failNow(sim::Failure::SetTimer);
-    w.log("SetTimer(" + hex8(hwnd) + "," + std::to_string(id) + "," + std::to_string(elapseMs) + ")", hwnd, ok);
+    w.log("SetTimer(" + hex8(hwnd) + "," + std::to_string(id) + "," + std::to_string(elapseMs) + ")", hwnd,
+          ok);
     if (!ok) return 0;
     const unsigned elapse = std::clamp(elapseMs, 10u, 0x7FFFFFFFu);  // USER_TIMER_MINIMUM and MAXIMUM
     const auto it = std::find_if(w.timers.begin(), w.timers.end(),

@@ -27,6 +27,31 @@ Kind kindOf(std::string_view className) {
     return Kind::Generic;
 }
 
+// The system's own classes answer GetClassName with their registered spelling, however
+// the creator spelled them.
+std::string registeredName(Kind kind, const std::string& given) {
+    switch (kind) {
+        case Kind::Button:
+            return "Button";
+        case Kind::Edit:
+            return "Edit";
+        case Kind::Static:
+            return "Static";
+        case Kind::ListBox:
+            return "ListBox";
+        case Kind::ScrollBar:
+            return "ScrollBar";
+        case Kind::ComboBox:
+            return "ComboBox";
+        case Kind::UpDown:
+            return "msctls_updown32";
+        case Kind::SysLink:
+            return "SysLink";
+        default:
+            return given;
+    }
+}
+
 // Windows recomputes the window-edge bit from the frame styles whenever either changes.
 std::uint32_t fixExStyle(std::uint32_t style, std::uint32_t exStyle) {
     if ((exStyle & k::kWsExDlgModalFrame) ||
@@ -36,7 +61,9 @@ std::uint32_t fixExStyle(std::uint32_t style, std::uint32_t exStyle) {
     return exStyle & ~kWsExWindowEdge;
 }
 
-Rect offset(Rect r, int dx, int dy) { return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+Rect offset(Rect r, int dx, int dy) {
+    return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
 
 std::intptr_t makeLParam(int low, int high) {
     return static_cast<std::intptr_t>((static_cast<std::uint32_t>(low) & 0xFFFFu) |
@@ -83,7 +110,9 @@ void World::noteCall(std::string_view call, Hwnd h) {
     }
 }
 
-void World::log(std::string text, Hwnd h, bool ok) { calls.push_back(CallRecord{std::move(text), h, ok}); }
+void World::log(std::string text, Hwnd h, bool ok) {
+    calls.push_back(CallRecord{std::move(text), h, ok});
+}
 
 std::uint16_t World::classAtom(const std::string& name) {
     std::string lower(name);
@@ -134,8 +163,8 @@ Hwnd World::create(const WindowSpec& spec, Hwnd parent) {
     const Hwnd h = toHwnd(nextHandle);
     nextHandle += 2;
     w->handle = h;
-    w->className = spec.className;
     w->kind = kindOf(spec.className);
+    w->className = registeredName(w->kind, spec.className);
     w->text = spec.text;
     w->style = spec.style;
     w->exStyle = spec.exStyle;
@@ -216,8 +245,12 @@ Hwnd World::dialogItem(Hwnd dialog, int id) const {
     return kNoWindow;
 }
 
-std::string World::ansiText(const Window& w) const { return w.textUtf8 ? utf8ToAnsi(w.text, codePage) : w.text; }
-std::string World::utf8Text(const Window& w) const { return w.textUtf8 ? w.text : ansiToUtf8(w.text, codePage); }
+std::string World::ansiText(const Window& w) const {
+    return w.textUtf8 ? utf8ToAnsi(w.text, codePage) : w.text;
+}
+std::string World::utf8Text(const Window& w) const {
+    return w.textUtf8 ? w.text : ansiToUtf8(w.text, codePage);
+}
 
 void World::setAnsiText(Window& w, std::string_view ansi) {
     w.text.assign(ansi.data(), ansi.size());
@@ -271,8 +304,9 @@ bool World::destroy(Hwnd h) {
         xw = find(x);
         if (!xw) return;
         unlink(*xw);
-        timers.erase(std::remove_if(timers.begin(), timers.end(), [x](const Timer& t) { return t.hwnd == x; }),
-                     timers.end());
+        timers.erase(
+            std::remove_if(timers.begin(), timers.end(), [x](const Timer& t) { return t.hwnd == x; }),
+            timers.end());
         if (xw->sysMenu) menus.erase(xw->sysMenu);
         if (mainWindow == x) mainWindow = kNoWindow;
         xw->dead = true;
@@ -343,7 +377,8 @@ void World::reorder(Hwnd h, Hwnd after) {
         if (after == kHwndNoTopmost) w->exStyle &= ~kWsExTopmost;
         if (after == toHwnd(1)) {
             list.push_back(h);
-        } else if (after == kHwndTop || after == kHwndTopmost || after == kHwndNoTopmost || at(after) == list.end()) {
+        } else if (after == kHwndTop || after == kHwndTopmost || after == kHwndNoTopmost ||
+                   at(after) == list.end()) {
             list.insert(list.begin(), h);
         } else {
             list.insert(at(after) + 1, h);
@@ -398,7 +433,9 @@ void World::reorder(Hwnd h, Hwnd after) {
     list.insert(at(h), owned.begin(), owned.end());
 }
 
-void World::bringToTop(Hwnd h) { reorder(h, kHwndTop); }
+void World::bringToTop(Hwnd h) {
+    reorder(h, kHwndTop);
+}
 
 bool World::setStyleLong(Hwnd h, int index, std::uint32_t value, std::uint32_t& old) {
     Window* w = find(h);
@@ -407,7 +444,7 @@ bool World::setStyleLong(Hwnd h, int index, std::uint32_t value, std::uint32_t& 
     if (index == kGwlStyle) {
         old = w->style;
         if (w->parent == kNoWindow) now |= kWsClipSiblings;  // cannot be cleared on a top-level window
-        if (w->style & kWsMinimize) now |= kWsMinimize;     // nor can a minimised window's
+        if (w->style & kWsMinimize) now |= kWsMinimize;      // nor can a minimised window's
         w->style = now;
         w->exStyle = fixExStyle(now, w->exStyle);
     } else if (index == kGwlExStyle) {
@@ -504,7 +541,8 @@ void World::post(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t 
 void World::notifyParent(Hwnd control, unsigned code) {
     const Window* w = find(control);
     if (!w || !find(w->parent)) return;
-    const auto wParam = static_cast<std::uintptr_t>((static_cast<std::uint32_t>(w->id) & 0xFFFFu) | (code << 16));
+    const auto wParam =
+        static_cast<std::uintptr_t>((static_cast<std::uint32_t>(w->id) & 0xFFFFu) | (code << 16));
     send(w->parent, msg::kCommand, wParam, static_cast<std::intptr_t>(handleValue(control)));
 }
 

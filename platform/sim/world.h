@@ -137,8 +137,8 @@ struct NotifyBlock {
 struct World {
     // Windows.
     std::map<std::uint32_t, std::unique_ptr<Window>> windows;  // live
-    std::vector<std::unique_ptr<Window>> graveyard;  // gone; kept so stale pointers stay harmless
-    std::vector<Hwnd> topLevel;                      // z-order, top first
+    std::vector<std::unique_ptr<Window>> graveyard;            // gone; kept so stale pointers stay harmless
+    std::vector<Hwnd> topLevel;                                // z-order, top first
     std::uint32_t nextHandle = 0x00010010;
     std::uint64_t createdSeq = 0;
     Hwnd focus{};
@@ -294,14 +294,7 @@ bool leadByte(unsigned char byte, unsigned codePage);
 std::string cutAnsi(std::string_view ansi, std::size_t maxBytes, unsigned codePage);
 
 // Resources read from files; they outlive reset().
-struct ResourceStore {
-    std::map<int, DialogTemplate> dialogs;
-    std::map<int, std::string> strings;
-    std::vector<std::uint8_t> versionInfo;
-    std::set<int> icons;
-    std::set<int> groupIcons;
-    bool manifest = false;
-};
+using ResourceStore = ResourceContents;
 ResourceStore& resources();
 
 // System values the sim needs beyond the seam's own.
@@ -370,6 +363,8 @@ inline constexpr ColorRef kColorWindowText = 0x00000000;
 }  // namespace k
 
 std::string hex8(std::uint32_t value);
-inline std::string hex8(Hwnd h) { return hex8(handleValue(h)); }
+inline std::string hex8(Hwnd h) {
+    return hex8(handleValue(h));
+}
 
 }  // namespace platform::sim

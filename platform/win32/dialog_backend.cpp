@@ -141,8 +141,8 @@ void runModalLoop(Hwnd dialog, const std::function<bool()>& ended) {
             TranslateMessage(&m);
             DispatchMessageW(&m);
         }
-        // Diagnostic lines written while handling the message go out whole: the debug
-        // console decodes UTF-8 per write and would garble a character split across two.
+        // Diagnostic lines written while handling the message reach the debug console now,
+        // whole (reopenStdout buffers a console stream).
         std::fflush(stdout);
     }
 }

@@ -16,6 +16,14 @@ HANDLE raw(const ProcessHandle& process) {
 HMODULE toModule(ModuleHandle m) {
     return reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(m));
 }
+
+// A name longer than the buffer comes back cut but, from some systems (Wine among them),
+// without its NUL; the caller always gets a terminated string within its buffer.
+bool terminated(DWORD copied, char* buffer, std::uint32_t size) {
+    if (copied == 0) return false;
+    if (copied >= size) buffer[size - 1] = '\0';
+    return true;
+}
 }  // namespace
 
 void ProcessHandle::reset(std::uintptr_t raw) noexcept {
@@ -44,12 +52,12 @@ bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std
 }
 
 bool getModuleBaseNameA(const ProcessHandle& process, ModuleHandle module, char* buffer, std::uint32_t size) {
-    return GetModuleBaseNameA(raw(process), toModule(module), buffer, size) != 0;
+    return terminated(GetModuleBaseNameA(raw(process), toModule(module), buffer, size), buffer, size);
 }
 
 bool getModuleFileNameExA(const ProcessHandle& process, ModuleHandle module, char* buffer,
                           std::uint32_t size) {
-    return GetModuleFileNameExA(raw(process), toModule(module), buffer, size) != 0;
+    return terminated(GetModuleFileNameExA(raw(process), toModule(module), buffer, size), buffer, size);
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "platform/codepage.h"
@@ -15,7 +16,6 @@
 
 namespace platform {
 
-using win32::fromWin;
 using win32::toWin;
 
 namespace {
@@ -75,7 +75,12 @@ bool freeConsole() {
     return FreeConsole() != FALSE;
 }
 bool reopenStdout(const char* path, const char* mode) {
-    return reopen(path, mode, stdout);
+    if (!reopen(path, mode, stdout)) return false;
+    // A console decodes UTF-8 per write and garbles a character cut across two, and the
+    // runtime's printf writes an unbuffered stream byte by byte: buffered, each message's
+    // lines go out whole when the modal loop flushes after the message.
+    if (path && _stricmp(path, "CONOUT$") == 0) std::setvbuf(stdout, nullptr, _IOFBF, 4096);
+    return true;
 }
 bool reopenStdin(const char* path, const char* mode) {
     return reopen(path, mode, stdin);

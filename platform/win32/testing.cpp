@@ -2,6 +2,7 @@
 #include "platform/testing.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <vector>
 
@@ -14,7 +15,8 @@ std::optional<SpawnedProcess> spawnProcess(const std::string& commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
         return std::nullopt;
     }
     CloseHandle(info.hThread);
@@ -52,6 +54,13 @@ void pumpMessages() {
 
 void waitForMessages(std::uint32_t timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
+}
+
+void initDialogControls() {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_LINK_CLASS | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&controls);
 }
 
 bool clickAt(int x, int y) {

@@ -77,9 +77,9 @@ std::string sendGetTextA(Hwnd hwnd, int maxCount) {
     // One byte more than announced, so the text always ends in a NUL whatever the window writes.
     auto* buffer = new char[static_cast<std::size_t>(maxCount) + 1]();
     DWORD_PTR copied = 0;
-    const LRESULT answered =
-        SendMessageTimeoutA(toWin(hwnd), WM_GETTEXT, static_cast<WPARAM>(maxCount),
-                            reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG | SMTO_BLOCK, kGetTextTimeoutMs, &copied);
+    const LRESULT answered = SendMessageTimeoutA(toWin(hwnd), WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                                 reinterpret_cast<LPARAM>(buffer),
+                                                 SMTO_ABORTIFHUNG | SMTO_BLOCK, kGetTextTimeoutMs, &copied);
     if (answered == 0) {
         if (!mayStillBeWritten(toWin(hwnd))) delete[] buffer;
         return {};

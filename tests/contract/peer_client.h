@@ -8,10 +8,32 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
-#include <thread>
+#include <string_view>
 
 namespace contract {
+
+// Bytes as hexadecimal digits, "-" for none: the peer's way of passing any ANSI text.
+inline std::string toHex(std::string_view bytes) {
+    if (bytes.empty()) return "-";
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (const unsigned char c : bytes) {
+        out.push_back(kDigits[c >> 4]);
+        out.push_back(kDigits[c & 0xF]);
+    }
+    return out;
+}
+
+inline std::string fromHex(std::string_view hex) {
+    std::string out;
+    if (hex == "-") return out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        out.push_back(static_cast<char>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    return out;
+}
 
 class PeerProcess {
 public:
@@ -69,7 +91,11 @@ public:
             DWORD available = 0;
             if (!PeekNamedPipe(fromPeer_, nullptr, 0, nullptr, &available, nullptr)) return {};
             if (available == 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                // The peer's call may be waiting on this thread (a window of ours that it
+                // owns, say): sent messages are answered while the answer is awaited.
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_SENDMESSAGE);
+                MSG m;
+                PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
                 continue;
             }
             char c = 0;

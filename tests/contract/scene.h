@@ -36,8 +36,8 @@ struct WindowSpec {
     std::uint32_t style = kOverlappedWindow | platform::kWsVisible;
     std::uint32_t exStyle = 0;
     platform::Rect rect{120, 120, 520, 420};
-    std::int32_t id = 0;               // children: the control identifier
-    platform::Hwnd owner{};            // top-level own windows: owner (may be a foreign window)
+    std::int32_t id = 0;     // children: the control identifier
+    platform::Hwnd owner{};  // top-level own windows: owner (may be a foreign window)
 };
 
 struct ForeignProcess {
@@ -61,7 +61,7 @@ public:
     // Changes made the way the window's own thread makes them.
     virtual void setText(platform::Hwnd hwnd, std::string_view ansi) = 0;
     virtual void setVisible(platform::Hwnd hwnd, bool visible) = 0;  // ShowWindow SW_SHOW / SW_HIDE
-    virtual void minimise(platform::Hwnd hwnd) = 0;                   // ShowWindow SW_MINIMIZE
+    virtual void minimise(platform::Hwnd hwnd) = 0;                  // ShowWindow SW_MINIMIZE
     // Own windows: DestroyWindow. Foreign windows: the second process destroys it (WM_CLOSE to
     // a default procedure does) and the call returns once it is gone.
     virtual void destroy(platform::Hwnd hwnd) = 0;

@@ -28,8 +28,9 @@ public:
         if (!state) return platform::kNoWindow;
         // The spec is in the parent's client coordinates; the sim takes screen coordinates.
         WindowSpec screen = spec;
-        screen.rect = platform::Rect{spec.rect.left + state->client.left, spec.rect.top + state->client.top,
-                                     spec.rect.right + state->client.left, spec.rect.bottom + state->client.top};
+        screen.rect =
+            platform::Rect{spec.rect.left + state->client.left, spec.rect.top + state->client.top,
+                           spec.rect.right + state->client.left, spec.rect.bottom + state->client.top};
         return make(screen, state->processId, parent);
     }
 
@@ -69,6 +70,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Scene> makeScene() { return std::make_unique<SimScene>(); }
+std::unique_ptr<Scene> makeScene() {
+    return std::make_unique<SimScene>();
+}
 
 }  // namespace contract

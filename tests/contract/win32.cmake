@@ -13,11 +13,12 @@ endif()
 add_executable(contract_peer contract_peer.cpp)
 set_target_properties(contract_peer PROPERTIES OUTPUT_NAME ContractPeer)
 
-set(CONTRACT_WIN32_SOURCES dialog_win32_tests.cpp contract_win32_main.cpp contract_win32.rc)
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/scene.h)
-  list(APPEND CONTRACT_WIN32_SOURCES contract_tests.cpp scene_win32.cpp)
-endif()
-add_executable(contract_win32 ${CONTRACT_WIN32_SOURCES})
+add_executable(contract_win32
+  contract_tests.cpp
+  scene_win32.cpp
+  dialog_win32_tests.cpp
+  contract_win32_main.cpp
+  contract_win32.rc)
 target_include_directories(contract_win32 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(contract_win32 PRIVATE clipveil_platform gtest)
 add_dependencies(contract_win32 contract_peer)

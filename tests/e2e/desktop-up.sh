@@ -74,7 +74,11 @@ fi
 export DISPLAY
 
 # The prefix is made once and reused; the stamp says a full wineboot went through.
+# Wine refuses a prefix that belongs to another user (a run without sudo, then one with it).
 stamp=$WINEPREFIX/.clipveil-ready
+if [[ -d $WINEPREFIX && $(stat -c %u "$WINEPREFIX") != "$EUID" ]]; then
+    rm -f "$stamp"
+fi
 if [[ ! -f $stamp ]]; then
     echo "desktop-up: creating the Wine prefix $WINEPREFIX"
     timeout 10 wineserver -k 2>/dev/null 9>&- || true

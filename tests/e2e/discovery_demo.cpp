@@ -11,7 +11,9 @@
 
 namespace {
 
-unsigned handle(platform::Hwnd hwnd) { return static_cast<unsigned>(platform::handleValue(hwnd)); }
+unsigned handle(platform::Hwnd hwnd) {
+    return static_cast<unsigned>(platform::handleValue(hwnd));
+}
 
 }  // namespace
 

@@ -54,8 +54,8 @@ protected:
         theUserPanel = &notices_;
         CCtrolPanelDlg panel;
         panel.searchTarget();
-        ASSERT_EQ(panel.hasTarget, 0) << "a player is already on the desktop: " << hex(panel.target.hwnd) << " \""
-                                      << panel.target.title << "\"";
+        ASSERT_EQ(panel.hasTarget, 0) << "a player is already on the desktop: " << hex(panel.target.hwnd)
+                                      << " \"" << panel.target.title << "\"";
         notices_.found.clear();
     }
     void TearDown() override {
@@ -117,7 +117,8 @@ TEST_F(Discovery, FindsThePlayerAndItsVideoWindow) {
     EXPECT_EQ(panel->component.className, "WMPVideoWindow");
     EXPECT_EQ(panel->component.ctrlId, 0);
     EXPECT_FALSE(panel->component.text.empty());
-    EXPECT_EQ(panel->component.info.cbSize, sizeof(platform::WindowInfo)) << "the window info block was filled";
+    EXPECT_EQ(panel->component.info.cbSize, sizeof(platform::WindowInfo))
+        << "the window info block was filled";
 
     // The user panel hears of it once, with copies of both records.
     ASSERT_EQ(notices_.found.size(), 1u);
@@ -169,8 +170,8 @@ TEST_F(Discovery, TheFirstPlayerInEnumerationOrderWins) {
 
 TEST_F(Discovery, AWmpVideoWindowIsPreferredToAnEarlierEvrOne) {
     // Children in order: an "EVRVideoHandler" child, then the "WMPVideoWindow" grandchild.
-    auto* both = startPlayer({.videoClass = "WMP", .title = "Two video windows", .grandchild = true,
-                              .extra = {"--other-video"}});
+    auto* both = startPlayer(
+        {.videoClass = "WMP", .title = "Two video windows", .grandchild = true, .extra = {"--other-video"}});
     ASSERT_NE(both, nullptr);
     auto panel = search();
     ASSERT_EQ(panel->hasTarget, 1);
@@ -192,8 +193,8 @@ TEST_F(Discovery, DecoyWindowsAreNotTaken) {
         auto panel = search();
         ASSERT_EQ(panel->hasTarget, 1);
         EXPECT_EQ(hex(panel->component.hwnd), hex(decoys->video()))
-            << "taken: class \"" << panel->component.className << "\" id " << panel->component.ctrlId << " text \""
-            << panel->component.text << "\"";
+            << "taken: class \"" << panel->component.className << "\" id " << panel->component.ctrlId
+            << " text \"" << panel->component.text << "\"";
         EXPECT_EQ(panel->component.className,
                   std::string(videoClass) == "WMP" ? "WMPVideoWindow" : "EVRVideoHandler");
         EXPECT_EQ(panel->component.ctrlId, 0);
@@ -243,7 +244,9 @@ TEST_F(Discovery, AHungPlayerDoesNotHoldUpTheSearch) {
 
     EXPECT_LT(took, 1s) << "the search took "
                         << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
-    EXPECT_TRUE(listed(*panel, hung->window())) << "the hung player was examined";
+    // It lies on top, so it was examined first; a player that answered would have won.
+    ASSERT_TRUE(listed(*panel, hung->window()));
+    EXPECT_EQ(panel->windowList.front().hwnd, hung->window()) << "the hung player is not on top";
     ASSERT_EQ(panel->hasTarget, 1);
     EXPECT_EQ(panel->target.title, "Healthy player");
     EXPECT_EQ(hex(panel->component.hwnd), hex(healthy->video()));

@@ -1,16 +1,13 @@
 // The real Clipveil.exe, started and driven from this process: its main window and system
-// menu, the About box, the refusal of a second instance, the ways of closing it (each must
-// give a clipped player its shape back) and the files it leaves behind (none).
+// menu, the About box, the refusal of a second instance, and the ways of closing it (each
+// must give a clipped player its shape back).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "desktop.h"
@@ -19,6 +16,8 @@
 #include "platform/window.h"
 #include "player.h"
 #include "pump.h"
+#include "resources/resource.h"
+#include "shell/main_dlg.h"
 
 #ifndef CLIPVEIL_EXE_PATH
 #error "CLIPVEIL_EXE_PATH must name Clipveil.exe"
@@ -37,6 +36,9 @@ constexpr char kSecondCaption[] = "２重起動";
 constexpr char kSecondText[] = "     霞窓は既に起動されています.     ";
 
 constexpr unsigned kAboutCommand = 0x0010;
+constexpr std::uintptr_t kScKeyMenu = 0xF100;
+constexpr std::uintptr_t kVkReturn = 0x0D;
+constexpr std::uintptr_t kVkUp = 0x26;
 constexpr unsigned kScClose = 0xF060;
 constexpr unsigned kWmKeyUp = 0x0101;
 constexpr unsigned kWmSysKeyDown = 0x0104;
@@ -46,8 +48,6 @@ constexpr std::uintptr_t kVkEscape = 0x1B;
 constexpr std::uintptr_t kVkF4 = 0x73;
 constexpr std::intptr_t kHtClose = 20;
 constexpr int kMsgBoxTextId = 0xFFFF;  // the message box's text control
-constexpr int kIdcModeVideo = 1001;    // "動画だけ" in the user panel
-constexpr int kIdcTargetHandle = 1003; // the control panel's target handle
 
 // Wine shows the Unix file system as drive Z:.
 std::string windowsPath(std::string path) {
@@ -56,7 +56,9 @@ std::string windowsPath(std::string path) {
     return "Z:" + path;
 }
 
-std::string exePath() { return windowsPath(CLIPVEIL_EXE_PATH); }
+std::string exePath() {
+    return windowsPath(CLIPVEIL_EXE_PATH);
+}
 
 struct WindowsOf {
     std::uint32_t processId;
@@ -105,6 +107,32 @@ Hwnd descendantWithId(Hwnd parent, int id) {
     return search.found;
 }
 
+struct PanelSearch {
+    Hwnd main;
+    Hwnd found{};
+};
+
+// The (never seen) control panel: the main window's child dialog whose two handle fields
+// are static controls (the user panel's controls 1003 and 1004 are a static and a button).
+Hwnd controlPanelOf(Hwnd main) {
+    PanelSearch search{main, {}};
+    platform::enumChildWindows(
+        main,
+        [](Hwnd hwnd, std::uintptr_t context) -> int {
+            auto& s = *reinterpret_cast<PanelSearch*>(context);
+            if (platform::getParent(hwnd) != s.main || platform::getClassNameA(hwnd, 64) != "#32770")
+                return 1;
+            const auto isStatic = [hwnd](int id) {
+                return platform::getClassNameA(platform::getDlgItem(hwnd, id), 64) == "Static";
+            };
+            if (!isStatic(IDC_TARGET_HANDLE) || !isStatic(IDC_COMPONENT_HANDLE)) return 1;
+            s.found = hwnd;
+            return 0;
+        },
+        reinterpret_cast<std::uintptr_t>(&search));
+    return search.found;
+}
+
 // One run of Clipveil.exe; ended by force if the test lets go of it while it still runs.
 class Clipveil {
 public:
@@ -119,18 +147,21 @@ public:
         return run;
     }
     ~Clipveil() {
-        if (process_ && !platform::testing::waitForExit(process_, 0)) platform::testing::terminateProcess(process_, 1);
+        if (process_ && !platform::testing::waitForExit(process_, 0))
+            platform::testing::terminateProcess(process_, 1);
     }
 
     // Waits for the main window; none when it did not come up in time.
     Hwnd mainWindow(std::chrono::milliseconds timeout = 20s) {
         std::optional<Hwnd> main;
-        e2e::pumpUntil([&] { return (main = windowCaptioned(processId_, kMainCaption)).has_value(); }, timeout);
+        e2e::pumpUntil([&] { return (main = windowCaptioned(processId_, kMainCaption)).has_value(); },
+                       timeout);
         return main.value_or(platform::kNoWindow);
     }
     std::optional<std::uint32_t> exitCode(std::chrono::milliseconds timeout = 10s) {
         std::optional<std::uint32_t> code;
-        e2e::pumpUntil([&] { return (code = platform::testing::waitForExit(process_, 0)).has_value(); }, timeout);
+        e2e::pumpUntil([&] { return (code = platform::testing::waitForExit(process_, 0)).has_value(); },
+                       timeout);
         return code;
     }
     bool running() { return !platform::testing::waitForExit(process_, 0).has_value(); }
@@ -148,46 +179,83 @@ std::optional<std::pair<int, int>> closeBoxOf(Hwnd window) {
     if (!platform::getWindowRect(window, rect)) return std::nullopt;
     for (int y = rect.top; y < rect.top + 40 && y < rect.bottom; y += 2) {
         for (int x = rect.right - 1; x > rect.right - 80 && x > rect.left; x -= 2) {
-            const std::intptr_t point = static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
-                                                                   static_cast<std::uint32_t>(x & 0xFFFF));
-            if (platform::sendMessage(window, kWmNcHitTest, 0, point) == kHtClose) return std::make_pair(x - 2, y + 2);
+            const std::intptr_t point = static_cast<std::intptr_t>(
+                (static_cast<std::uint32_t>(y & 0xFFFF) << 16) | static_cast<std::uint32_t>(x & 0xFFFF));
+            if (platform::sendMessage(window, kWmNcHitTest, 0, point) == kHtClose)
+                return std::make_pair(x - 2, y + 2);
         }
     }
     return std::nullopt;
 }
 
-TEST(ClipveilProgram, MainWindowOffersTheAboutBoxInItsSystemMenu) {
+// Waits for the About box of the run, checks it, and closes it with its OK button.
+void expectAboutBoxThenClose(Clipveil& run, Hwnd main, const std::string& how) {
+    std::optional<Hwnd> about;
+    ASSERT_TRUE(e2e::pumpUntil(
+        [&] { return (about = windowCaptioned(run.processId(), kAboutCaption)).has_value(); }, 10s))
+        << "no About box after " << how;
+    EXPECT_EQ(platform::getWindowTextUtf8(platform::getDlgItem(*about, IDC_VERSION_TEXT)), kAboutVersion)
+        << how;
+    EXPECT_EQ(platform::getOwner(*about), main) << how;
+    EXPECT_FALSE(platform::isWindowEnabled(main)) << "the main window waits while the About box is open";
+
+    platform::postMessage(*about, platform::msg::kCommand, platform::kIdOk, 0);
+    ASSERT_TRUE(e2e::pumpUntil([&] { return !platform::isWindow(*about); }, 10s)) << how;
+    ASSERT_TRUE(e2e::pumpUntil([&] { return platform::isWindowEnabled(main); }, 5s)) << how;
+    EXPECT_EQ(platform::getWindowTextUtf8(main), kMainCaption);
+}
+
+// The menu window the system shows for the run's system menu, once it is open.
+std::optional<Hwnd> openMenuOf(std::uint32_t processId) {
+    for (Hwnd hwnd : topLevelWindowsOf(processId)) {
+        if (platform::isWindowVisible(hwnd) && platform::getClassNameA(hwnd, 64) == "#32768") return hwnd;
+    }
+    return std::nullopt;
+}
+
+void postKey(Hwnd window, std::uintptr_t key) {
+    platform::postMessage(window, platform::msg::kKeyDown, key, 0x00000001);
+    platform::postMessage(window, kWmKeyUp, key, static_cast<std::intptr_t>(0xC0000001u));
+}
+
+TEST(ClipveilProgram, TheSystemMenuOpensTheAboutBox) {
     auto run = Clipveil::start();
     ASSERT_TRUE(run) << "could not start " << exePath();
     const Hwnd main = run->mainWindow();
     ASSERT_NE(main, platform::kNoWindow) << "no window captioned " << kMainCaption;
 
-    const platform::MenuHandle menu = platform::getSystemMenu(main, false);
-    ASSERT_NE(menu, platform::MenuHandle{}) << "the system menu of another process's window";
+    // Any command from 0x0010 to 0x001F opens the box.
+    for (const unsigned command : {kAboutCommand, kAboutCommand | 0xFu}) {
+        platform::postMessage(main, platform::msg::kSysCommand, command, 0);
+        expectAboutBoxThenClose(*run, main, "system command " + std::to_string(command));
+    }
+
+    // The system's own menu, worked with the keyboard as a user would: Alt+Space opens it,
+    // Up wraps from the first item round to the last, Enter chooses it.
+    platform::postMessage(main, platform::msg::kSysCommand, kScKeyMenu, ' ');
+    ASSERT_TRUE(e2e::pumpUntil([&] { return openMenuOf(run->processId()).has_value(); }, 10s))
+        << "no system menu";
+    postKey(main, kVkUp);
+    postKey(main, kVkReturn);
+    expectAboutBoxThenClose(*run, main, "the last item of the system menu");
+
+    postKey(main, kVkEscape);
+    EXPECT_EQ(run->exitCode(), 0u) << "Esc ends the program";
+}
+
+// Wine gives no process another's menus, so the exact items are read in this process, from
+// the same main window built on the same templates and strings.
+TEST(ClipveilMainWindow, SystemMenuEndsWithASeparatorAndTheAboutItem) {
+    platform::testing::initDialogControls();
+    CClipveilDlg dialog;
+    ASSERT_TRUE(dialog.Create(platform::kNoWindow));
+    const platform::MenuHandle menu = platform::getSystemMenu(dialog.GetSafeHwnd(), false);
+    ASSERT_NE(menu, platform::MenuHandle{});
     const int count = platform::getMenuItemCount(menu);
     ASSERT_GE(count, 2);
     EXPECT_TRUE(platform::isMenuSeparator(menu, count - 2)) << "a separator before the About item";
     EXPECT_EQ(platform::getMenuItemText(menu, count - 1), kAboutItem);
-
-    // Any command from 0x0010 to 0x001F opens the box; it sits over a disabled main window.
-    for (const unsigned command : {kAboutCommand, kAboutCommand | 0xFu}) {
-        platform::postMessage(main, platform::msg::kSysCommand, command, 0);
-        std::optional<Hwnd> about;
-        ASSERT_TRUE(e2e::pumpUntil([&] { return (about = windowCaptioned(run->processId(), kAboutCaption)).has_value(); }, 10s))
-            << "no About box after system command " << command;
-        EXPECT_EQ(platform::getWindowTextUtf8(platform::getDlgItem(*about, 1002)), kAboutVersion);
-        EXPECT_EQ(platform::getOwner(*about), main);
-        EXPECT_FALSE(platform::isWindowEnabled(main)) << "the main window waits while the About box is open";
-
-        platform::postMessage(*about, platform::msg::kCommand, platform::kIdOk, 0);
-        ASSERT_TRUE(e2e::pumpUntil([&] { return !platform::isWindow(*about); }, 10s));
-        ASSERT_TRUE(e2e::pumpUntil([&] { return platform::isWindowEnabled(main); }, 5s));
-        EXPECT_EQ(platform::getWindowTextUtf8(main), kMainCaption);
-    }
-
-    platform::postMessage(main, platform::msg::kKeyDown, kVkEscape, 0x00010001);
-    platform::postMessage(main, kWmKeyUp, kVkEscape, static_cast<std::intptr_t>(0xC0010001u));
-    EXPECT_EQ(run->exitCode(), 0u) << "Esc ends the program";
+    dialog.DestroyWindow();
 }
 
 TEST(ClipveilProgram, SecondStartIsRefusedWhileTheFirstRunsOn) {
@@ -199,11 +267,13 @@ TEST(ClipveilProgram, SecondStartIsRefusedWhileTheFirstRunsOn) {
     auto second = Clipveil::start();
     ASSERT_TRUE(second);
     std::optional<Hwnd> box;
-    ASSERT_TRUE(e2e::pumpUntil([&] { return (box = windowCaptioned(second->processId(), kSecondCaption)).has_value(); }, 20s))
+    ASSERT_TRUE(e2e::pumpUntil(
+        [&] { return (box = windowCaptioned(second->processId(), kSecondCaption)).has_value(); }, 20s))
         << "no " << kSecondCaption << " box";
     EXPECT_EQ(platform::getWindowTextUtf8(platform::getDlgItem(*box, kMsgBoxTextId)), kSecondText);
     EXPECT_EQ(platform::getOwner(*box), platform::kNoWindow) << "the box has no owner";
-    EXPECT_FALSE(windowCaptioned(second->processId(), kMainCaption)) << "a refused start shows no main window";
+    EXPECT_FALSE(windowCaptioned(second->processId(), kMainCaption))
+        << "a refused start shows no main window";
 
     platform::postMessage(*box, platform::msg::kCommand, platform::kIdOk, 0);
     EXPECT_EQ(second->exitCode(), 0xFFFFFFFFu) << "a refused start returns -1";
@@ -226,10 +296,14 @@ enum class CloseBy { Escape, AltF4, CloseBox, WmClose };
 
 std::string closeName(const ::testing::TestParamInfo<CloseBy>& info) {
     switch (info.param) {
-        case CloseBy::Escape: return "Escape";
-        case CloseBy::AltF4: return "AltF4";
-        case CloseBy::CloseBox: return "CloseBox";
-        case CloseBy::WmClose: return "WmClose";
+        case CloseBy::Escape:
+            return "Escape";
+        case CloseBy::AltF4:
+            return "AltF4";
+        case CloseBy::CloseBox:
+            return "CloseBox";
+        case CloseBy::WmClose:
+            return "WmClose";
     }
     return "unknown";
 }
@@ -250,15 +324,17 @@ TEST_P(ClosingTheProgram, GivesAClippedPlayerItsShapeBack) {
     ASSERT_NE(main, platform::kNoWindow);
 
     // The control panel shows the target's handle once it holds the player.
-    const Hwnd targetField = descendantWithId(main, kIdcTargetHandle);
+    const Hwnd targetField = platform::getDlgItem(controlPanelOf(main), IDC_TARGET_HANDLE);
     ASSERT_NE(targetField, platform::kNoWindow);
-    ASSERT_TRUE(e2e::pumpUntil([&] { return platform::getWindowTextA(targetField, 64) == e2e::hex(window); }, 10s))
+    ASSERT_TRUE(
+        e2e::pumpUntil([&] { return platform::getWindowTextA(targetField, 64) == e2e::hex(window); }, 10s))
         << "the player was not found: " << platform::getWindowTextA(targetField, 64);
 
-    const Hwnd videoOnly = descendantWithId(main, kIdcModeVideo);
+    const Hwnd videoOnly = descendantWithId(main, IDC_MODE_VIDEO);
     ASSERT_NE(videoOnly, platform::kNoWindow);
     platform::postMessage(videoOnly, platform::msg::kBmClick, 0, 0);
-    ASSERT_TRUE(e2e::pumpUntil([&] { return e2e::regionOf(window).has_value(); }, 10s)) << "the player was not clipped";
+    ASSERT_TRUE(e2e::pumpUntil([&] { return e2e::regionOf(window).has_value(); }, 10s))
+        << "the player was not clipped";
     ASSERT_NE(e2e::styleOf(window), style);
 
     switch (GetParam()) {
@@ -290,72 +366,30 @@ TEST_P(ClosingTheProgram, GivesAClippedPlayerItsShapeBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Every, ClosingTheProgram,
-                         ::testing::Values(CloseBy::Escape, CloseBy::AltF4, CloseBy::CloseBox, CloseBy::WmClose),
+                         ::testing::Values(CloseBy::Escape, CloseBy::AltF4, CloseBy::CloseBox,
+                                           CloseBy::WmClose),
                          closeName);
 
-// Name, size and modification time of every file and folder below root.
-std::map<std::string, std::string> listing(const std::filesystem::path& root) {
-    std::map<std::string, std::string> entries;
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             root, std::filesystem::directory_options::skip_permission_denied, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        std::error_code ignored;
-        const auto size = it->is_regular_file(ignored) ? it->file_size(ignored) : 0;
-        const auto time = it->last_write_time(ignored).time_since_epoch().count();
-        entries[it->path().string()] = std::to_string(size) + " " + std::to_string(time);
-    }
-    return entries;
-}
+// One whole run with everything the program does: started with arguments, the About box,
+// a refused second start, closed. writes-no-file.sh lists the disk around this test.
+TEST(ClipveilProgram, RunsStartToEndWithTheAboutBoxAndASecondStart) {
+    auto run = Clipveil::start("one -D11");
+    ASSERT_TRUE(run);
+    const Hwnd main = run->mainWindow();
+    ASSERT_NE(main, platform::kNoWindow);
+    platform::postMessage(main, platform::msg::kSysCommand, kAboutCommand, 0);
+    expectAboutBoxThenClose(*run, main, "the About command");
 
-std::vector<std::string> changes(const std::map<std::string, std::string>& before,
-                                 const std::map<std::string, std::string>& after) {
-    std::vector<std::string> out;
-    for (const auto& [path, info] : after) {
-        const auto was = before.find(path);
-        if (was == before.end()) {
-            out.push_back("new " + path);
-        } else if (was->second != info) {
-            out.push_back("changed " + path);
-        }
-    }
-    for (const auto& [path, info] : before) {
-        if (!after.count(path)) out.push_back("gone " + path);
-    }
-    return out;
-}
+    auto refused = Clipveil::start();
+    ASSERT_TRUE(refused);
+    std::optional<Hwnd> box;
+    ASSERT_TRUE(e2e::pumpUntil(
+        [&] { return (box = windowCaptioned(refused->processId(), kSecondCaption)).has_value(); }, 20s));
+    platform::postMessage(*box, platform::msg::kCommand, platform::kIdOk, 0);
+    EXPECT_EQ(refused->exitCode(), 0xFFFFFFFFu);
 
-TEST(ClipveilProgram, WritesNoFile) {
-    const std::vector<std::filesystem::path> roots = {
-        "C:\\", std::filesystem::current_path(), std::filesystem::path(exePath()).parent_path()};
-    std::vector<std::map<std::string, std::string>> before;
-    for (const auto& root : roots) before.push_back(listing(root));
-
-    {
-        auto run = Clipveil::start("one -D11");
-        ASSERT_TRUE(run);
-        const Hwnd main = run->mainWindow();
-        ASSERT_NE(main, platform::kNoWindow);
-        platform::postMessage(main, platform::msg::kSysCommand, kAboutCommand, 0);
-        std::optional<Hwnd> about;
-        ASSERT_TRUE(e2e::pumpUntil([&] { return (about = windowCaptioned(run->processId(), kAboutCaption)).has_value(); }, 10s));
-        platform::postMessage(*about, platform::msg::kCommand, platform::kIdOk, 0);
-        ASSERT_TRUE(e2e::pumpUntil([&] { return platform::isWindowEnabled(main); }, 10s));
-
-        auto refused = Clipveil::start();
-        ASSERT_TRUE(refused);
-        std::optional<Hwnd> box;
-        ASSERT_TRUE(e2e::pumpUntil([&] { return (box = windowCaptioned(refused->processId(), kSecondCaption)).has_value(); }, 20s));
-        platform::postMessage(*box, platform::msg::kCommand, platform::kIdOk, 0);
-        EXPECT_EQ(refused->exitCode(), 0xFFFFFFFFu);
-
-        platform::postMessage(main, platform::msg::kClose, 0, 0);
-        EXPECT_EQ(run->exitCode(), 0u);
-    }
-
-    for (std::size_t i = 0; i < roots.size(); ++i) {
-        EXPECT_EQ(changes(before[i], listing(roots[i])), std::vector<std::string>{}) << "below " << roots[i].string();
-    }
+    platform::postMessage(main, platform::msg::kClose, 0, 0);
+    EXPECT_EQ(run->exitCode(), 0u);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "desktop.h"
 #include "engine/ctrol_panel.h"
 #include "engine/user_panel_notice.h"
+#include "panels/trans_dlg.h"
 #include "panels/user_panel.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -31,6 +32,7 @@ constexpr char kSettingCaption[] = "透かし透明度設定";
 constexpr char kPlayerTitle[] = "UserPanel e2e player";
 constexpr unsigned kEmSetSel = 0x00B1;
 constexpr unsigned kWmChar = 0x0102;
+constexpr std::uintptr_t kBackspace = 0x08;
 constexpr std::uint32_t kSeeThrough = platform::kWsExLayered | platform::kWsExTransparent;
 
 struct Search {
@@ -101,19 +103,19 @@ protected:
     }
     std::vector<Hwnd> overlays() const { return ownWindows(ownProcess_, player_->window()); }
 
-    // "設定": the dialog runs its own loop inside the press, so another thread plays the
-    // user: it waits for the dialog, types the percentage and presses OK.
-    void setPercentage(const std::string& typed) {
-        std::atomic<bool> done{false};
-        std::thread user([&] {
+    // The setting dialog runs its own loop inside the call that opens it, so another thread
+    // plays the user: it waits for the dialog, types the text and presses OK.
+    std::thread typeIntoSettingDialog(const std::string& typed, std::atomic<bool>& done) const {
+        return std::thread([this, typed, &done] {
             for (int i = 0; i < 500; ++i) {
                 const auto dialogs = ownWindows(ownProcess_, platform::kNoWindow, kSettingCaption);
                 if (!dialogs.empty() && platform::isWindowVisible(dialogs.front())) {
                     const Hwnd edit = platform::getDlgItem(dialogs.front(), IDC_PERCENT_EDIT);
                     platform::sendMessage(edit, kEmSetSel, 0, -1);
+                    platform::sendMessage(edit, kWmChar, kBackspace, 0);
                     for (char c : typed)
                         platform::sendMessage(edit, kWmChar, static_cast<unsigned char>(c), 0);
-                    platform::sendMessage(platform::getDlgItem(dialogs.front(), IDOK),
+                    platform::sendMessage(platform::getDlgItem(dialogs.front(), platform::kIdOk),
                                           platform::msg::kBmClick, 0, 0);
                     done = true;
                     return;
@@ -121,6 +123,10 @@ protected:
                 platform::sleepMs(20);
             }
         });
+    }
+    void setPercentage(const std::string& typed) {
+        std::atomic<bool> done{false};
+        std::thread user = typeIntoSettingDialog(typed, done);
         press(IDC_TRANS_SETTING);
         user.join();
         EXPECT_TRUE(done) << "the setting dialog did not appear";
@@ -183,6 +189,17 @@ TEST_F(UserPanelOnWine, VideoOnlySeeThroughSettingAndRestore) {
     EXPECT_EQ(e2e::alphaOf(player), std::optional<std::uint8_t>(114));
     EXPECT_EQ(text(IDC_TRANS_PERCENT), "45 %");
 
+    // Drag back on takes see-through off; see-through again keeps the new percentage.
+    press(IDC_DRAG);
+    EXPECT_EQ(overlays().size(), 1u);
+    EXPECT_EQ(e2e::exStyleOf(player) & (kSeeThrough | platform::kWsExTopmost), 0u);
+    EXPECT_FALSE(checked(IDC_TRANS));
+    press(IDC_TRANS);
+    EXPECT_TRUE(overlays().empty());
+    EXPECT_EQ(e2e::exStyleOf(player) & (kSeeThrough | platform::kWsExTopmost),
+              kSeeThrough | platform::kWsExTopmost);
+    EXPECT_EQ(e2e::alphaOf(player), std::optional<std::uint8_t>(114));
+
     press(IDC_MODE_RESTORE);
     EXPECT_FALSE(e2e::regionOf(player).has_value());
     EXPECT_EQ(e2e::exStyleOf(player) & (kSeeThrough | platform::kWsExTopmost), 0u);
@@ -196,6 +213,31 @@ TEST_F(UserPanelOnWine, VideoOnlySeeThroughSettingAndRestore) {
     // The player still tracked and restored: found again on the next ticks.
     e2e::pumpFor(700ms);
     EXPECT_EQ(text(IDC_FOUND_STATUS), "EVRVideoHandler を検出しました");
+}
+
+// The up-down control's own reading of the edit box, which the native tests' model follows:
+// an optional sign, leading blanks and leading zeros are accepted; the value must be in range
+// and nothing may follow the digits.
+TEST_F(UserPanelOnWine, TheSettingDialogTakesWhatTheUpDownControlTakes) {
+    const struct {
+        const char* typed;
+        int yields;
+    } cases[] = {
+        {"45", 45},    {"150", 50}, {"5", 50},    {"", 50},    {"abc", 50}, {" 45", 45},
+        {"45abc", 50}, {"-70", 50}, {"0070", 70}, {"+45", 45}, {"20", 20},  {"100", 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
+        CTransDlg dialog;
+        dialog.m_percent = 50;
+        std::atomic<bool> done{false};
+        std::thread user = typeIntoSettingDialog(c.typed, done);
+        const auto result = dialog.DoModal();
+        user.join();
+        ASSERT_TRUE(done) << "the setting dialog did not appear";
+        EXPECT_EQ(result, platform::kIdOk);
+        EXPECT_EQ(dialog.m_percent, c.yields);
+    }
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the Wine harness: one reused 32-bit prefix under the win32 build tree, quiet
 # Wine, and the display of the test desktop when desktop-up.sh has written its state.
 # CLIPVEIL_WIN32_BUILD may point at another win32 build tree.

@@ -116,6 +116,7 @@ protected:
         panel_ = std::make_unique<CCtrolPanelDlg>();
         ASSERT_TRUE(panel_->Create(host_));
         panel_->ShowWindow(platform::kSwShow);
+        panel_->startTimer();
     }
     void TearDown() override {
         if (panel_ && panel_->GetSafeHwnd() != platform::kNoWindow) panel_->DestroyWindow();

@@ -247,7 +247,7 @@ TEST_F(Overlay, ShowingTwiceKeepsOneOverlay) {
 
 TEST_F(Overlay, PlayerClosingLeavesNoOverlayAndNoStaleReference) {
     clipWithOverlay();
-    desktop().destroy(player_.window);  // its owned overlay goes with it
+    desktop().destroy(player_.window);
     tick();
     EXPECT_EQ(panel_->masking, 0);
     EXPECT_EQ(panel_->hasTarget, 0);

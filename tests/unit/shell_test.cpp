@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/ctrol_panel.h"
+#include "engine/user_panel_notice.h"
 #include "platform/gdi.h"
 #include "platform/sim/desktop.h"
 #include "platform/system.h"
@@ -95,7 +97,8 @@ TEST_F(VersionText, NoTranslationListCountsAsNoVersion) {
 TEST_F(VersionText, OnlyTheFirstTranslationIsUsed) {
     VersionInfoSpec spec;
     spec.translations = {{0x0409, 0x04E4}, {0x0411, 0x04B0}};
-    spec.stringTables = {{"041104b0", {{"ProductVersion", "2, 2"}}}, {"040904e4", {{"ProductVersion", "1, 1"}}}};
+    spec.stringTables = {{"041104b0", {{"ProductVersion", "2, 2"}}},
+                         {"040904e4", {{"ProductVersion", "1, 1"}}}};
     desktop().setVersionInfo(platform::sim::buildVersionInfo(spec));
     EXPECT_STREQ(reader_.read(), "Ver.:1, 1");
 }
@@ -149,7 +152,12 @@ protected:
         desktop().reset();
         ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
     }
-    void TearDown() override { platform::setMainWindow(platform::kNoWindow); }
+    void TearDown() override {
+        platform::setMainWindow(platform::kNoWindow);
+        // The panels published themselves and are gone with the main window.
+        theCtrolPanel = nullptr;
+        theUserPanel = nullptr;
+    }
 
     // Runs the main window; `user` works it, then it is closed with Esc unless already gone.
     void runMain(const std::function<void(Hwnd)>& user) {
@@ -166,13 +174,19 @@ protected:
             user(dialog);
             if (desktop().exists(dialog)) desktop().pressKey(dialog, platform::sim::kVkEscape);
         });
+        // As start-up does it: the main window owns the About box through the application.
         CClipveilDlg dialog;
+        app_.m_pMainWnd = &dialog;
         dialog.DoModal();
+        app_.m_pMainWnd = nullptr;
     }
 
     Hwnd userPanel() const { return desktop().dialogs(IDD_USER_PANEL).front(); }
     Hwnd ctrolPanel() const { return desktop().dialogs(IDD_CTROL_PANEL).front(); }
 
+    struct App : platform::CWinApp {
+        int InitInstance() override { return 0; }
+    } app_;
     Hwnd main_{};
     std::vector<Hwnd> abouts_;
     std::string aboutText_;
@@ -189,15 +203,20 @@ TEST_F(ShellWindows, MainWindowHostsBothPanelsAndStartsTheTimer) {
         EXPECT_EQ(desktop().state(user)->parent, main);
         EXPECT_EQ(desktop().state(ctrol)->parent, main);
         EXPECT_TRUE(desktop().isVisible(user));
-        EXPECT_TRUE(desktop().state(ctrol)->style & platform::kWsVisible) << "shown, though below the client area";
+        EXPECT_TRUE(desktop().state(ctrol)->style & platform::kWsVisible)
+            << "shown, though below the client area";
         EXPECT_TRUE(desktop().hasTimer(ctrol, 101));
         EXPECT_EQ(desktop().timerPeriod(ctrol, 101), 500u);
 
         const auto log = desktop().callLog();
-        const auto at = [&](const std::string& call) { return std::find(log.begin(), log.end(), call) - log.begin(); };
+        const auto at = [&](const std::string& call) {
+            return std::find(log.begin(), log.end(), call) - log.begin();
+        };
         char showUser[64], showCtrol[64];
-        std::snprintf(showUser, sizeof showUser, "ShowWindow(0x%08x,SW_SHOW)", unsigned{platform::handleValue(user)});
-        std::snprintf(showCtrol, sizeof showCtrol, "ShowWindow(0x%08x,SW_SHOW)", unsigned{platform::handleValue(ctrol)});
+        std::snprintf(showUser, sizeof showUser, "ShowWindow(0x%08x,SW_SHOW)",
+                      unsigned{platform::handleValue(user)});
+        std::snprintf(showCtrol, sizeof showCtrol, "ShowWindow(0x%08x,SW_SHOW)",
+                      unsigned{platform::handleValue(ctrol)});
         EXPECT_LT(at(showUser), at(showCtrol)) << "the user panel comes first";
         desktop().clearCalls();
     });
@@ -210,7 +229,8 @@ TEST_F(ShellWindows, MainWindowHostsBothPanelsAndStartsTheTimer) {
     std::snprintf(destroyMain, sizeof destroyMain, "DestroyWindow(0x%08x)", platform::handleValue(main_));
     std::vector<std::string> teardown;
     for (const auto& call : desktop().callLog()) {
-        if (call == killTimer || call == destroyUser || call == destroyCtrol || call == destroyMain) teardown.push_back(call);
+        if (call == killTimer || call == destroyUser || call == destroyCtrol || call == destroyMain)
+            teardown.push_back(call);
     }
     EXPECT_EQ(teardown, (std::vector<std::string>{destroyUser, killTimer, destroyCtrol, destroyMain}));
     EXPECT_FALSE(desktop().exists(main_));
@@ -272,7 +292,8 @@ TEST_F(ShellWindows, BothLinksOpenTheHomePageAndLeaveTheirWindowOpen) {
     ASSERT_EQ(desktop().shellOpens().size(), 2u);
     EXPECT_EQ(desktop().shellOpens()[0].owner, main_);
     EXPECT_EQ(desktop().shellOpens()[0].target, kHomePageUrl);
-    EXPECT_EQ(desktop().shellOpens()[1].owner, abouts_.at(0));
+    ASSERT_EQ(abouts_.size(), 1u);
+    EXPECT_EQ(desktop().shellOpens()[1].owner, abouts_[0]);
     EXPECT_EQ(desktop().shellOpens()[1].target, kHomePageUrl);
 }
 

@@ -14,10 +14,6 @@ std::string hex(Hwnd hwnd) {
 
 class Tracking : public EngineTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        panel_->startTimer();
-    }
     void clip(const Player& p) {
         panel_->startMask(0);
         ASSERT_EQ(panel_->masking, 1);

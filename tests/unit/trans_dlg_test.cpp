@@ -40,7 +40,7 @@ protected:
         });
         return dialog_.DoModal();
     }
-    void ok(Hwnd dialog) { desktop().click(desktop().item(dialog, IDOK)); }
+    void ok(Hwnd dialog) { desktop().click(desktop().item(dialog, platform::kIdOk)); }
 
     Hwnd owner_{};
     CTransDlg dialog_;
@@ -51,7 +51,7 @@ protected:
 TEST_F(TransDlg, OpensShowingThePercentageAndOkKeepsIt) {
     const auto result = run(70, [&](Hwnd dialog) {
         EXPECT_EQ(desktop().textUtf8(dialog), "透かし透明度設定");
-        EXPECT_EQ(desktop().focus(), desktop().item(dialog, IDOK));
+        EXPECT_EQ(desktop().focus(), desktop().item(dialog, platform::kIdOk));
         ok(dialog);
     });
     EXPECT_EQ(result, platform::kIdOk);
@@ -111,7 +111,7 @@ TEST_F(TransDlg, AnArrowFirstTakesValidTextAndInvalidTextFallsBackToTheLastStep)
 }
 
 TEST_F(TransDlg, CancelAndEscapeEndWithoutOk) {
-    EXPECT_EQ(run(70, [&](Hwnd dialog) { desktop().click(desktop().item(dialog, IDCANCEL)); }),
+    EXPECT_EQ(run(70, [&](Hwnd dialog) { desktop().click(desktop().item(dialog, platform::kIdCancel)); }),
               platform::kIdCancel);
     EXPECT_EQ(run(70, [&](Hwnd dialog) { desktop().pressKey(dialog, platform::sim::kVkEscape); }),
               platform::kIdCancel);

@@ -129,7 +129,7 @@ protected:
     }
     static void typeAndOk(Hwnd dialog, const char* percent) {
         desktop().typeText(desktop().item(dialog, IDC_PERCENT_EDIT), percent);
-        desktop().click(desktop().item(dialog, IDOK));
+        desktop().click(desktop().item(dialog, platform::kIdOk));
     }
 
     std::vector<Hwnd> overlays() const { return desktop().dialogs(IDD_MOVE_WIN); }
@@ -176,9 +176,9 @@ TEST_F(UserPanel, StartsSearchingWithTheCommandsDisabled) {
     EXPECT_FALSE(checked(IDC_DRAG));
     EXPECT_FALSE(checked(IDC_TRANS));
     const auto raised = desktop().callLog(panel_->GetSafeHwnd());
-    EXPECT_NE(std::find(raised.begin(), raised.end(),
-                        "SetWindowPos(" + hex(panel_->GetSafeHwnd()) + ",TOPMOST,0x3)"),
-              raised.end());
+    EXPECT_NE(
+        std::find(raised.begin(), raised.end(), "SetWindowPos(" + hex(panel_->GetSafeHwnd()) + ",TOPMOST)"),
+        raised.end());
 }
 
 TEST_F(UserPanel, FollowsTheEnginesFindsAndLosses) {
@@ -234,9 +234,9 @@ TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
     const std::uint32_t seeThrough = exStyle | platform::kWsExTopmost | kSeeThroughBits;
     char styleCall[64];
     std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", seeThrough);
-    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,TOPMOST,0x3)", styleCall,
-                                                       "SetLayeredWindowAttributes(P,0x00000000,178,0x2)",
-                                                       "DestroyWindow(O)"}));
+    // The overlay, owned by the player, goes before the player is raised into the topmost band.
+    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"DestroyWindow(O)", "SetWindowPos(P,TOPMOST)",
+                                                       styleCall, "SetLayeredWindowAttributes(P,0,178,2)"}));
     EXPECT_TRUE(checked(IDC_TRANS));
     EXPECT_FALSE(checked(IDC_DRAG));
     EXPECT_TRUE(overlays().empty());
@@ -245,8 +245,8 @@ TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
     desktop().clearCalls();
     click(IDC_DRAG);
     std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", exStyle);
-    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"ShowWindow(O,SW_SHOW)",
-                                                       "SetWindowPos(P,NOTOPMOST,0x3)", styleCall}));
+    EXPECT_EQ(engineCalls(),
+              (std::vector<std::string>{"ShowWindow(O,SW_SHOW)", "SetWindowPos(P,NOTOPMOST)", styleCall}));
     EXPECT_TRUE(checked(IDC_DRAG));
     EXPECT_FALSE(checked(IDC_TRANS));
     EXPECT_EQ(overlays().size(), 1u);
@@ -258,7 +258,7 @@ TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
     click(IDC_TRANS);
     desktop().clearCalls();
     click(IDC_TRANS);
-    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST,0x3)", styleCall}));
+    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST)", styleCall}));
 }
 
 TEST_F(UserPanel, RestoreTakesSeeThroughOffBeforeTheClip) {
@@ -272,7 +272,7 @@ TEST_F(UserPanel, RestoreTakesSeeThroughOffBeforeTheClip) {
     click(IDC_MODE_RESTORE);
     const auto calls = engineCalls();
     ASSERT_GE(calls.size(), 4u);
-    EXPECT_EQ(calls[0], "SetWindowPos(P,NOTOPMOST,0x3)");
+    EXPECT_EQ(calls[0], "SetWindowPos(P,NOTOPMOST)");
     EXPECT_TRUE(calls[1].starts_with("SetWindowLongA(P,GWL_EXSTYLE,")) << calls[1];
     EXPECT_EQ(calls[2], "SetWindowRgn(P,NULL)");
     EXPECT_FALSE(desktop().region(player.window).has_value());
@@ -301,7 +301,7 @@ TEST_F(UserPanel, RestoreWithoutAClipClearsBothFlagsAndAnUnclippedOverlay) {
     click(IDC_MODE_RESTORE);
     const auto calls = engineCalls();
     ASSERT_EQ(calls.size(), 3u) << "nothing for stopMask to undo";
-    EXPECT_EQ(calls[0], "SetWindowPos(P,NOTOPMOST,0x3)");
+    EXPECT_EQ(calls[0], "SetWindowPos(P,NOTOPMOST)");
     EXPECT_TRUE(calls[1].starts_with("SetWindowLongA(P,GWL_EXSTYLE,")) << calls[1];
     EXPECT_EQ(calls[2], "DestroyWindow(O)");
     EXPECT_FALSE(checked(IDC_DRAG));
@@ -322,8 +322,8 @@ TEST_F(UserPanel, VideoOnlyPressedAgainKeepsTheClipAndMatchesTheBoxes) {
     click(IDC_MODE_VIDEO);
     char styleCall[64];
     std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", exStyle);
-    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST,0x3)", styleCall,
-                                                       "ShowWindow(O,SW_SHOW)"}));
+    EXPECT_EQ(engineCalls(),
+              (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST)", styleCall, "ShowWindow(O,SW_SHOW)"}));
     EXPECT_EQ(desktop().region(player.window), region);
     EXPECT_EQ(theCtrolPanel->masking, 1);
     EXPECT_TRUE(checked(IDC_MODE_VIDEO));
@@ -351,8 +351,8 @@ TEST_F(UserPanel, SeeThroughPercentagesGiveTheirAlphas) {
         desktop().clearCalls();
         setting([&](Hwnd dialog) { typeAndOk(dialog, c.percent); });
         EXPECT_EQ(settingOwner_, host_) << "owned by the main window";
-        EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetLayeredWindowAttributes(P,0x00000000," +
-                                                           std::to_string(c.alpha) + ",0x2)"}));
+        EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetLayeredWindowAttributes(P,0," +
+                                                           std::to_string(c.alpha) + ",2)"}));
         EXPECT_EQ(desktop().state(player.window)->alpha, c.alpha);
         EXPECT_EQ(text(IDC_TRANS_PERCENT), c.shown);
     }
@@ -370,7 +370,7 @@ TEST_F(UserPanel, ANewPercentageWhileSeeThroughIsOffIsOnlyStored) {
 
     setting([](Hwnd dialog) {
         desktop().typeText(desktop().item(dialog, IDC_PERCENT_EDIT), "90");
-        desktop().click(desktop().item(dialog, IDCANCEL));
+        desktop().click(desktop().item(dialog, platform::kIdCancel));
     });
     tick();
     EXPECT_EQ(text(IDC_TRANS_PERCENT), "45 %") << "Cancel changes nothing";

@@ -16,9 +16,13 @@ inline std::uint32_t exStyleOf(platform::Hwnd hwnd) {
     return static_cast<std::uint32_t>(platform::getWindowLongA(hwnd, platform::kGwlExStyle));
 }
 // Bounding box of the window's region, in window coordinates; empty when it has none.
-inline std::optional<platform::Rect> regionOf(platform::Hwnd hwnd) { return platform::getWindowRgnBox(hwnd); }
+inline std::optional<platform::Rect> regionOf(platform::Hwnd hwnd) {
+    return platform::getWindowRgnBox(hwnd);
+}
 // Layered opacity; empty until the window is layered with attributes set.
-inline std::optional<std::uint8_t> alphaOf(platform::Hwnd hwnd) { return platform::getLayeredAlpha(hwnd); }
+inline std::optional<std::uint8_t> alphaOf(platform::Hwnd hwnd) {
+    return platform::getLayeredAlpha(hwnd);
+}
 inline std::optional<platform::Rect> windowRectOf(platform::Hwnd hwnd) {
     platform::Rect rect;
     if (!platform::getWindowRect(hwnd, rect)) return std::nullopt;

@@ -61,10 +61,12 @@ bool readReport(const std::string& file, platform::Hwnd& window, platform::Hwnd&
 
 }  // namespace
 
-std::string ImitationPlayer::programPath() { return windowsPath(CLIPVEIL_PLAYER_PATH); }
+std::string ImitationPlayer::programPath() {
+    return windowsPath(CLIPVEIL_PLAYER_PATH);
+}
 
 std::unique_ptr<ImitationPlayer> ImitationPlayer::start(const PlayerOptions& options, std::string& error,
-                                                         std::chrono::milliseconds timeout) {
+                                                        std::chrono::milliseconds timeout) {
     std::unique_ptr<ImitationPlayer> player(new ImitationPlayer);
     player->reportFile_ = uniqueReportName();
     std::remove(player->reportFile_.c_str());
@@ -110,8 +112,9 @@ std::unique_ptr<ImitationPlayer> ImitationPlayer::start(const PlayerOptions& opt
         },
         timeout);
     if (!ready || exited) {
-        error = exited ? "the player ended with code " + std::to_string(*exited) + " before it was ready: " + line
-                       : "the player reported no windows in time: " + line;
+        error =
+            exited ? "the player ended with code " + std::to_string(*exited) + " before it was ready: " + line
+                   : "the player reported no windows in time: " + line;
         return nullptr;  // the destructor ends the process
     }
     return player;

@@ -15,22 +15,23 @@
 namespace e2e {
 
 struct PlayerOptions {
-    std::string videoClass = "WMP";  // --class: WMP or EVR
-    std::string title{};             // --title; the player's own default when empty
+    std::string videoClass = "WMP";            // --class: WMP or EVR
+    std::string title{};                       // --title; the player's own default when empty
     std::optional<platform::Rect> position{};  // --pos X Y W H (left, top, width, height)
-    bool grandchild = false;         // --grandchild: the video window one level deeper
-    bool decoys = false;             // --decoys
-    bool fixed = false;              // --fixed
-    std::optional<int> hangSeconds{};  // --hang N
-    std::vector<std::string> extra{};  // any further arguments, passed as they are
+    bool grandchild = false;                   // --grandchild: the video window one level deeper
+    bool decoys = false;                       // --decoys
+    bool fixed = false;                        // --fixed
+    std::optional<int> hangSeconds{};          // --hang N
+    std::vector<std::string> extra{};          // any further arguments, passed as they are
 };
 
 class ImitationPlayer {
 public:
     // Starts the player and waits (running this thread's messages) until it reports its
     // windows. Null on failure, with the reason in error.
-    static std::unique_ptr<ImitationPlayer> start(const PlayerOptions& options, std::string& error,
-                                                  std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    static std::unique_ptr<ImitationPlayer> start(
+        const PlayerOptions& options, std::string& error,
+        std::chrono::milliseconds timeout = std::chrono::seconds(20));
     ~ImitationPlayer();
     ImitationPlayer(const ImitationPlayer&) = delete;
     ImitationPlayer& operator=(const ImitationPlayer&) = delete;
