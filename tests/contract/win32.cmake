@@ -10,16 +10,18 @@ if(NOT TARGET gtest)
 endif()
 
 # Known by its mixed-case module name, which the window inventory reads in upper case.
-add_executable(contract_peer contract_peer.cpp)
+# Everything that calls Win32 directly lives under platform/win32/; the shared cases stay here.
+set(CONTRACT_WIN32_DIR ${CMAKE_SOURCE_DIR}/platform/win32/contract)
+add_executable(contract_peer ${CONTRACT_WIN32_DIR}/contract_peer.cpp)
 set_target_properties(contract_peer PROPERTIES OUTPUT_NAME ContractPeer)
 
 add_executable(contract_win32
   contract_tests.cpp
-  scene_win32.cpp
-  dialog_win32_tests.cpp
-  contract_win32_main.cpp
-  contract_win32.rc)
-target_include_directories(contract_win32 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  ${CONTRACT_WIN32_DIR}/scene_win32.cpp
+  ${CONTRACT_WIN32_DIR}/dialog_win32_tests.cpp
+  ${CONTRACT_WIN32_DIR}/contract_win32_main.cpp
+  ${CONTRACT_WIN32_DIR}/contract_win32.rc)
+target_include_directories(contract_win32 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CONTRACT_WIN32_DIR})
 target_link_libraries(contract_win32 PRIVATE clipveil_platform gtest)
 add_dependencies(contract_win32 contract_peer)
 

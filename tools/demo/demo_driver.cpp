@@ -1,0 +1,140 @@
+// Drives the running Clipveil from another process for the demo, as a user would: waits for
+// its window and status lines, presses its buttons, and tells where its window is so the
+// demo can cut screenshots to it.
+//
+//   demo_driver wait-window SECONDS          the main window "霞窓" is up
+//   demo_driver wait-status TEXT SECONDS     status line 1000 contains TEXT (UTF-8)
+//   demo_driver wait-clip SECONDS            the tracked player has a window region
+//   demo_driver click ID                     a click on a control of the user panel
+//   demo_driver geometry                     prints the main window as WxH+X+Y
+//   demo_driver close                        asks the main window to close (WM_CLOSE)
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+#include "platform/window.h"
+
+namespace {
+
+using platform::Hwnd;
+
+constexpr const char* kMainCaption = "霞窓";
+constexpr int kStatusLine = 1000;
+constexpr int kTargetHandleField = 1003;  // in the control panel: "0x%08x" of the player
+constexpr unsigned kPollMs = 100;
+
+struct Search {
+    std::string text;
+    int id = 0;
+    Hwnd found{};
+};
+
+int findTopLevel(Hwnd hwnd, std::uintptr_t context) {
+    auto* s = reinterpret_cast<Search*>(context);
+    if (platform::getWindowTextUtf8(hwnd) == s->text && platform::isWindowVisible(hwnd)) {
+        s->found = hwnd;
+        return 0;
+    }
+    return 1;
+}
+
+Hwnd mainWindow() {
+    Search s{kMainCaption, 0, {}};
+    platform::enumWindows(&findTopLevel, reinterpret_cast<std::uintptr_t>(&s));
+    return s.found;
+}
+
+// Every control with this id under the main window, in enumeration order.
+std::vector<Hwnd> controls(int id) {
+    struct Ids {
+        int id;
+        std::vector<Hwnd> found;
+    } ids{id, {}};
+    const Hwnd main = mainWindow();
+    if (main == platform::kNoWindow) return {};
+    platform::enumChildWindows(
+        main,
+        [](Hwnd hwnd, std::uintptr_t context) {
+            auto* i = reinterpret_cast<Ids*>(context);
+            if (platform::getDlgCtrlId(hwnd) == i->id) i->found.push_back(hwnd);
+            return 1;
+        },
+        reinterpret_cast<std::uintptr_t>(&ids));
+    return ids.found;
+}
+
+// The user panel comes first among the main window's children.
+Hwnd userPanelControl(int id) {
+    const auto all = controls(id);
+    return all.empty() ? platform::kNoWindow : all.front();
+}
+
+template <class Condition>
+bool waitFor(double seconds, Condition condition) {
+    const auto rounds = static_cast<int>(seconds * 1000 / kPollMs);
+    for (int i = 0; i <= rounds; ++i) {
+        if (condition()) return true;
+        platform::sleepMs(kPollMs);
+    }
+    return false;
+}
+
+Hwnd trackedPlayer() {
+    const auto fields = controls(kTargetHandleField);
+    if (fields.size() < 2) return platform::kNoWindow;
+    const std::string text = platform::getWindowTextUtf8(fields.back());
+    if (text.size() != 10) return platform::kNoWindow;
+    return platform::toHwnd(static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 16)));
+}
+
+int usage() {
+    std::fprintf(stderr, "usage: demo_driver wait-window S | wait-status TEXT S | wait-clip S | click ID | "
+                         "geometry | close\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    const std::string command = argv[1];
+    if (command == "wait-window" && argc == 3) {
+        return waitFor(std::atof(argv[2]), [] { return mainWindow() != platform::kNoWindow; }) ? 0 : 1;
+    }
+    if (command == "wait-status" && argc == 4) {
+        const std::string wanted = argv[2];
+        const bool ok = waitFor(std::atof(argv[3]), [&] {
+            const Hwnd line = userPanelControl(kStatusLine);
+            return line != platform::kNoWindow &&
+                   platform::getWindowTextUtf8(line).find(wanted) != std::string::npos;
+        });
+        std::printf("status: %s\n", platform::getWindowTextUtf8(userPanelControl(kStatusLine)).c_str());
+        return ok ? 0 : 1;
+    }
+    if (command == "wait-clip" && argc == 3) {
+        return waitFor(std::atof(argv[2]), [] { return platform::getWindowRgnBox(trackedPlayer()).has_value(); })
+                   ? 0
+                   : 1;
+    }
+    if (command == "click" && argc == 3) {
+        const Hwnd control = userPanelControl(std::atoi(argv[2]));
+        if (control == platform::kNoWindow) return 1;
+        platform::sendMessage(control, platform::msg::kBmClick, 0, 0);
+        return 0;
+    }
+    if (command == "geometry" && argc == 2) {
+        platform::Rect r;
+        if (!platform::getWindowRect(mainWindow(), r)) return 1;
+        std::printf("%dx%d+%d+%d\n", r.width(), r.height(), r.left, r.top);
+        return 0;
+    }
+    if (command == "close" && argc == 2) {
+        const Hwnd main = mainWindow();
+        if (main == platform::kNoWindow) return 1;
+        platform::postMessage(main, platform::msg::kClose, 0, 0);
+        return 0;
+    }
+    return usage();
+}
