@@ -30,6 +30,11 @@ CUserPanelDlg::~CUserPanelDlg() {
     if (theUserPanel == this) theUserPanel = nullptr;
 }
 
+bool CUserPanelDlg::DestroyWindow() {
+    if (m_trans == 1 && theCtrolPanel) theCtrolPanel->setTopMost(0);
+    return platform::CDialog::DestroyWindow();
+}
+
 const platform::MessageMap& CUserPanelDlg::GetMessageMap() const {
     static const platform::MessageMap map{
         &platform::CDialog::GetMessageMap(),

@@ -17,6 +17,10 @@ public:
     explicit CUserPanelDlg(platform::CDialog* parent = nullptr);
     ~CUserPanelDlg() override;
 
+    // Takes a see-through player out of the topmost band before the panel goes: the
+    // control panel's restore that follows puts back styles, not the z-order band.
+    bool DestroyWindow() override;
+
     // Notices from the engine.
     void componentFound(CWinInf target, CChildWinInf component) override;
     void targetLost() override;

@@ -261,6 +261,20 @@ TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
     EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST)", styleCall}));
 }
 
+TEST_F(UserPanel, ClosingWhileSeeThroughLeavesThePlayerOutOfTheTopmostBand) {
+    Player player = trackPlayer("EVRVideoHandler");
+    click(IDC_MODE_VIDEO);
+    click(IDC_TRANS);
+    ASSERT_NE(desktop().exStyle(player.window) & platform::kWsExTopmost, 0u);
+
+    // The main window's teardown: the user panel, then the control panel.
+    panel_->DestroyWindow();
+    ctrol_->DestroyWindow();
+    EXPECT_EQ(desktop().exStyle(player.window) & platform::kWsExTopmost, 0u) << "left always on top";
+    EXPECT_EQ(desktop().exStyle(player.window) & kSeeThroughBits, 0u);
+    EXPECT_EQ(desktop().region(player.window), std::nullopt);
+}
+
 TEST_F(UserPanel, RestoreTakesSeeThroughOffBeforeTheClip) {
     Player player = trackPlayer("EVRVideoHandler");
     const std::uint32_t style = desktop().style(player.window);
