@@ -35,11 +35,13 @@ using platform::Hwnd;
 using platform::Rect;
 namespace host = engine_host;
 
-constexpr std::uint32_t kFrameBits = 0x00C40000u;      // caption and sizing frame
+constexpr std::uint32_t kFrameBits = 0x00C40000u;  // caption and sizing frame
 constexpr std::uint32_t kKeptWhenClipped = 0xFF3BFFFFu;
 constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;
-// The player's own layout: the video fills the client area above a 40-pixel control strip.
+// The player's own layout: the video fills the client area above a 40-pixel control strip,
+// here less an inset on every side, so that it does not start at the window's corner.
 constexpr int kStripHeight = 40;
+constexpr int kInset = 12;
 // What the player does with --after ... resize.
 constexpr int kGrowX = 37;
 constexpr int kGrowY = 23;
@@ -66,9 +68,13 @@ std::optional<std::string> readWhole(const std::string& file) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-Rect shifted(const Rect& r, int dx, int dy) { return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+Rect shifted(const Rect& r, int dx, int dy) {
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
 // A screen rectangle in the coordinates of a window whose upper-left corner is origin.
-Rect relativeTo(const Rect& r, const Rect& origin) { return shifted(r, -origin.left, -origin.top); }
+Rect relativeTo(const Rect& r, const Rect& origin) {
+    return shifted(r, -origin.left, -origin.top);
+}
 
 std::string show(const std::optional<Rect>& r) {
     if (!r) return "(none)";
@@ -77,7 +83,9 @@ std::string show(const std::optional<Rect>& r) {
     return out.str();
 }
 
-Rect rectOf(Hwnd hwnd) { return e2e::windowRectOf(hwnd).value_or(Rect{}); }
+Rect rectOf(Hwnd hwnd) {
+    return e2e::windowRectOf(hwnd).value_or(Rect{});
+}
 
 struct Found {
     std::uint32_t processId;
@@ -116,8 +124,8 @@ std::vector<Hwnd> visibleLayeredWindowsOf(std::uint32_t processId) {
 // exit status in a file that the test waits for.
 bool xdotool(const std::string& arguments) {
     const std::string status = "/tmp/" + uniqueName("clipveil-engine-e2e-xdotool-");
-    const std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? >" + status + ".tmp && mv " +
-                             status + ".tmp " + status + "\"";
+    const std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? >" + status +
+                             ".tmp && mv " + status + ".tmp " + status + "\"";
     if (!platform::testing::spawnProcess(line)) {
         ADD_FAILURE() << "could not start: " << line;
         return false;
@@ -161,7 +169,8 @@ public:
             [&] {
                 if (const auto text = readWhole(h->report_); text && text->find('\n') != std::string::npos) {
                     unsigned value = 0;
-                    if (std::sscanf(text->c_str(), "ready %x", &value) == 1) h->panel_ = platform::toHwnd(value);
+                    if (std::sscanf(text->c_str(), "ready %x", &value) == 1)
+                        h->panel_ = platform::toHwnd(value);
                     return true;
                 }
                 exited = platform::testing::waitForExit(h->process_, 0);
@@ -169,7 +178,8 @@ public:
             },
             10s);
         if (!ready || exited || !platform::isWindow(h->panel_)) {
-            error = exited ? "the host ended with code " + std::to_string(*exited) : "the host did not get ready";
+            error =
+                exited ? "the host ended with code " + std::to_string(*exited) : "the host did not get ready";
             return nullptr;
         }
         return h;
@@ -194,7 +204,8 @@ public:
     std::intptr_t read(host::Field field) { return send(host::kRead, field); }
     Hwnd readHwnd(host::Field field) { return platform::toHwnd(static_cast<std::uint32_t>(read(field))); }
     Rect clipRect() {
-        return {static_cast<std::int32_t>(read(host::kClipLeft)), static_cast<std::int32_t>(read(host::kClipTop)),
+        return {static_cast<std::int32_t>(read(host::kClipLeft)),
+                static_cast<std::int32_t>(read(host::kClipTop)),
                 static_cast<std::int32_t>(read(host::kClipRight)),
                 static_cast<std::int32_t>(read(host::kClipBottom))};
     }
@@ -219,7 +230,8 @@ protected:
         {
             CCtrolPanelDlg probe;
             probe.searchTarget();
-            ASSERT_EQ(probe.hasTarget, 0) << "a player is already on the desktop: \"" << probe.target.title << "\"";
+            ASSERT_EQ(probe.hasTarget, 0)
+                << "a player is already on the desktop: \"" << probe.target.title << "\"";
         }
         std::string error;
         host_ = EngineHost::start(error);
@@ -240,13 +252,14 @@ protected:
         ASSERT_TRUE(player_) << error;
         const bool tracked = e2e::pumpUntil(
             [&] {
-                return host_->read(host::kHasTarget) == 1 && host_->readHwnd(host::kTarget) == player_->window() &&
+                return host_->read(host::kHasTarget) == 1 &&
+                       host_->readHwnd(host::kTarget) == player_->window() &&
                        host_->readHwnd(host::kComponent) == player_->video();
             },
             5s);
         ASSERT_TRUE(tracked) << "target " << hex(host_->readHwnd(host::kTarget)) << ", component "
-                             << hex(host_->readHwnd(host::kComponent)) << "; the player is " << hex(player_->window())
-                             << " with video " << hex(player_->video());
+                             << hex(host_->readHwnd(host::kComponent)) << "; the player is "
+                             << hex(player_->window()) << " with video " << hex(player_->video());
     }
 
     std::vector<Hwnd> overlays() { return windowsOf(host_->processId(), player_->window()); }
@@ -256,8 +269,10 @@ protected:
 };
 
 TEST_F(AcrossProcesses, ClipAndRestoreAreSeenFromAnotherProcess) {
-    ASSERT_NO_FATAL_FAILURE(
-        startPlayer({.videoClass = "WMP", .title = "Engine e2e: clip", .position = Rect{100, 100, 740, 580}}));
+    ASSERT_NO_FATAL_FAILURE(startPlayer({.videoClass = "WMP",
+                                         .title = "Engine e2e: clip",
+                                         .position = Rect{100, 100, 740, 580},
+                                         .extra = {"--inset", std::to_string(kInset)}}));
     const Hwnd player = player_->window();
     const std::uint32_t style = e2e::styleOf(player);
     const std::uint32_t exStyle = e2e::exStyleOf(player);
@@ -270,9 +285,10 @@ TEST_F(AcrossProcesses, ClipAndRestoreAreSeenFromAnotherProcess) {
     const std::optional<Rect> region = e2e::regionOf(player);
     ASSERT_TRUE(region.has_value()) << "no region on the player";
     EXPECT_EQ(rectOf(player), window) << "clipping neither moves nor sizes the player";
-    // Without caption and frame the client area is the whole window; the video fills it above the strip.
-    EXPECT_EQ(show(region), show(Rect{0, 0, 640, 480 - kStripHeight}));
-    EXPECT_EQ(show(region), show(relativeTo(rectOf(player_->video()), window))) << "the video as laid out now";
+    // Without caption and frame the client area is the whole window, and the video lies in it.
+    EXPECT_EQ(show(region), show(Rect{kInset, kInset, 640 - kInset, 480 - kStripHeight - kInset}));
+    EXPECT_EQ(show(region), show(relativeTo(rectOf(player_->video()), window)))
+        << "the video as laid out now";
     EXPECT_EQ(show(host_->clipRect()), show(region)) << "the engine's clipRect";
     EXPECT_EQ(e2e::styleOf(player) & kFrameBits, 0u) << std::hex << e2e::styleOf(player);
     EXPECT_EQ(e2e::styleOf(player), style & kKeptWhenClipped) << "only caption and sizing frame go";
@@ -287,11 +303,24 @@ TEST_F(AcrossProcesses, ClipAndRestoreAreSeenFromAnotherProcess) {
     EXPECT_EQ(host_->read(host::kLost), 0);
     EXPECT_EQ(e2e::regionOf(player), region);
 
+    // Topmost and see-through on the clipped player, as the user panel asks for them.
+    EXPECT_EQ(host_->send(host::kSetTopMost, 1), 1);
+    host_->send(host::kSetTransStyle, 1);
+    EXPECT_EQ(host_->send(host::kSetTransAlpha, 435), 1);
+    const std::uint32_t seeThrough = kSeeThroughBits | platform::kWsExTopmost;
+    EXPECT_EQ(e2e::exStyleOf(player) & seeThrough, seeThrough) << std::hex << e2e::exStyleOf(player);
+    EXPECT_EQ(e2e::alphaOf(player), std::optional<std::uint8_t>(0xB3)) << "the low byte of 0x1B3";
+    // The user panel takes the topmost state back itself; the restore puts back the saved
+    // extended style, which drops the see-through bits.
+    EXPECT_EQ(host_->send(host::kSetTopMost, 2), 1);
+    EXPECT_EQ(e2e::exStyleOf(player) & platform::kWsExTopmost, 0u);
+
     const Rect clipped = rectOf(player);
     ASSERT_EQ(host_->send(host::kStopMask), 0) << "masking";
     EXPECT_FALSE(e2e::regionOf(player).has_value()) << "region left: " << show(e2e::regionOf(player));
     EXPECT_EQ(e2e::styleOf(player), style) << std::hex << e2e::styleOf(player) << " instead of " << style;
-    EXPECT_EQ(e2e::exStyleOf(player), exStyle) << std::hex << e2e::exStyleOf(player) << " instead of " << exStyle;
+    EXPECT_EQ(e2e::exStyleOf(player), exStyle)
+        << std::hex << e2e::exStyleOf(player) << " instead of " << exStyle;
     EXPECT_EQ(rectOf(player), clipped) << "the size nudge ends where it began";
     EXPECT_TRUE(e2e::pumpUntil([&] { return rectOf(player_->video()) == framedVideo; }, 2s))
         << "the video is at " << show(rectOf(player_->video())) << ", framed it was at " << show(framedVideo);
@@ -302,11 +331,13 @@ TEST_F(AcrossProcesses, ClipAndRestoreAreSeenFromAnotherProcess) {
 }
 
 TEST_F(AcrossProcesses, TheClipIsTakenOnceThePlayerHasLaidOutAgain) {
-    // A player that lays out 150 ms after the style change: seen at a later look.
+    // A player that lays out 120 ms after the style change: first seen at the third look. Not
+    // a multiple of the 50 ms looks, which could catch the player between moving its frame and
+    // moving its video.
     ASSERT_NO_FATAL_FAILURE(startPlayer({.videoClass = "EVR",
                                          .title = "Engine e2e: late layout",
                                          .position = Rect{120, 90, 760, 570},
-                                         .extra = {"--relayout-delay", "150"}}));
+                                         .extra = {"--relayout-delay", "120"}}));
     ASSERT_EQ(host_->send(host::kStartMask, 0), 1);
     EXPECT_EQ(show(e2e::regionOf(player_->window())), show(Rect{0, 0, 640, 480 - kStripHeight}))
         << "the clip must follow the new layout, not the framed one";
@@ -327,8 +358,11 @@ TEST_F(AcrossProcesses, TheClipIsTakenOnceThePlayerHasLaidOutAgain) {
 }
 
 TEST_F(AcrossProcesses, DraggingTheOverlayWithTheMouseMovesThePlayerAlong) {
-    ASSERT_NO_FATAL_FAILURE(
-        startPlayer({.videoClass = "EVR", .title = "Engine e2e: drag", .position = Rect{100, 100, 740, 580}}));
+    // With an inset the overlay's corner and the player's differ: the drag must keep the offset.
+    ASSERT_NO_FATAL_FAILURE(startPlayer({.videoClass = "EVR",
+                                         .title = "Engine e2e: drag",
+                                         .position = Rect{100, 100, 740, 580},
+                                         .extra = {"--inset", std::to_string(kInset)}}));
     const Hwnd player = player_->window();
     const Rect framed = rectOf(player);
 
@@ -401,7 +435,8 @@ TEST_F(AcrossProcesses, APlayerThatResizesItselfWhileClippedIsRestoredAndFoundAg
     EXPECT_EQ(rectOf(player).height(), window.height() + kGrowY);
     EXPECT_FALSE(e2e::regionOf(player).has_value()) << "region left: " << show(e2e::regionOf(player));
     EXPECT_EQ(e2e::styleOf(player), style) << std::hex << e2e::styleOf(player) << " instead of " << style;
-    EXPECT_EQ(e2e::exStyleOf(player), exStyle) << std::hex << e2e::exStyleOf(player) << " instead of " << exStyle;
+    EXPECT_EQ(e2e::exStyleOf(player), exStyle)
+        << std::hex << e2e::exStyleOf(player) << " instead of " << exStyle;
     EXPECT_EQ(host_->read(host::kMasking), 0);
     EXPECT_EQ(host_->read(host::kHasMoveWin), 0);
     EXPECT_FALSE(platform::isWindow(overlay)) << "the overlay outlived the clip";
@@ -412,8 +447,8 @@ TEST_F(AcrossProcesses, APlayerThatResizesItselfWhileClippedIsRestoredAndFoundAg
     EXPECT_EQ(hex(host_->readHwnd(host::kComponent)), hex(player_->video()));
     EXPECT_GT(host_->read(host::kFound), foundBefore);
     EXPECT_EQ(host_->read(host::kFirstFoundAfterLoss), host_->read(host::kLostTick))
-        << "componentFound came on tick " << host_->read(host::kFirstFoundAfterLoss) << ", targetLost on tick "
-        << host_->read(host::kLostTick);
+        << "componentFound came on tick " << host_->read(host::kFirstFoundAfterLoss)
+        << ", targetLost on tick " << host_->read(host::kLostTick);
     EXPECT_EQ(hex(host_->readHwnd(host::kLastFoundTarget)), hex(player));
     EXPECT_EQ(hex(host_->readHwnd(host::kLastFoundComponent)), hex(player_->video()));
 

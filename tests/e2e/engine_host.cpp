@@ -29,7 +29,9 @@ constexpr auto kLifetime = 90s;
 constexpr int kHostLeft = 900;
 constexpr int kHostTop = 760;
 
-std::intptr_t value(Hwnd hwnd) { return static_cast<std::intptr_t>(platform::handleValue(hwnd)); }
+std::intptr_t value(Hwnd hwnd) {
+    return static_cast<std::intptr_t>(platform::handleValue(hwnd));
+}
 
 // Stands in for the user panel: counts the notices and remembers on which tick they came.
 class Notices : public IUserPanelNotice {
@@ -77,6 +79,12 @@ protected:
             case kQuit:
                 quit = true;
                 return 1;
+            case kSetTopMost:
+                return setTopMost(static_cast<std::int32_t>(wParam));
+            case kSetTransStyle:
+                return setTransStyle(static_cast<std::int32_t>(wParam));
+            case kSetTransAlpha:
+                return setTransAlpha(static_cast<std::int32_t>(wParam));
             case platform::msg::kTimer:
                 // Numbered before the tick runs, so notices carry the tick that sent them.
                 if (wParam == kTrackingTimer) ++ticks_;
@@ -91,23 +99,40 @@ private:
     std::intptr_t read(std::uintptr_t field) const {
         using namespace engine_host;
         switch (field) {
-            case kHasTarget: return hasTarget;
-            case kTarget: return value(target.hwnd);
-            case kComponent: return value(component.hwnd);
-            case kMasking: return masking;
-            case kHasMoveWin: return moveWin != nullptr ? 1 : 0;  // only the reference: never through it
-            case kClipLeft: return clipRect.left;
-            case kClipTop: return clipRect.top;
-            case kClipRight: return clipRect.right;
-            case kClipBottom: return clipRect.bottom;
-            case kTicks: return ticks_;
-            case kFound: return notices_.found;
-            case kLost: return notices_.lost;
-            case kLastFoundTarget: return value(notices_.lastTarget);
-            case kLastFoundComponent: return value(notices_.lastComponent);
-            case kLostTick: return notices_.lostTick;
-            case kFirstFoundAfterLoss: return notices_.firstFoundAfterLoss;
-            default: return -1;
+            case kHasTarget:
+                return hasTarget;
+            case kTarget:
+                return value(target.hwnd);
+            case kComponent:
+                return value(component.hwnd);
+            case kMasking:
+                return masking;
+            case kHasMoveWin:
+                return moveWin != nullptr ? 1 : 0;  // only the reference: never through it
+            case kClipLeft:
+                return clipRect.left;
+            case kClipTop:
+                return clipRect.top;
+            case kClipRight:
+                return clipRect.right;
+            case kClipBottom:
+                return clipRect.bottom;
+            case kTicks:
+                return ticks_;
+            case kFound:
+                return notices_.found;
+            case kLost:
+                return notices_.lost;
+            case kLastFoundTarget:
+                return value(notices_.lastTarget);
+            case kLastFoundComponent:
+                return value(notices_.lastComponent);
+            case kLostTick:
+                return notices_.lostTick;
+            case kFirstFoundAfterLoss:
+                return notices_.firstFoundAfterLoss;
+            default:
+                return -1;
         }
     }
 

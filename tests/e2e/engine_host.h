@@ -17,6 +17,10 @@ inline constexpr unsigned kStopMask = kWmApp + 2;
 inline constexpr unsigned kRead = kWmApp + 3;
 // Destroys the panel (the engine then restores a clipped player) and ends the host.
 inline constexpr unsigned kQuit = kWmApp + 4;
+// setTopMost(wParam), setTransStyle(wParam), setTransAlpha(wParam); each answers the result.
+inline constexpr unsigned kSetTopMost = kWmApp + 5;
+inline constexpr unsigned kSetTransStyle = kWmApp + 6;
+inline constexpr unsigned kSetTransAlpha = kWmApp + 7;
 
 enum Field : std::uintptr_t {
     kHasTarget,
@@ -28,13 +32,13 @@ enum Field : std::uintptr_t {
     kClipTop,
     kClipRight,
     kClipBottom,
-    kTicks,                 // tracking ticks run so far
-    kFound,                 // componentFound notices so far
-    kLost,                  // targetLost notices so far
-    kLastFoundTarget,       // the target and component of the latest componentFound
+    kTicks,            // tracking ticks run so far
+    kFound,            // componentFound notices so far
+    kLost,             // targetLost notices so far
+    kLastFoundTarget,  // the target and component of the latest componentFound
     kLastFoundComponent,
-    kLostTick,              // the tick of the latest targetLost, 0 if none
-    kFirstFoundAfterLoss,   // the tick of the first componentFound after it, 0 if none
+    kLostTick,             // the tick of the latest targetLost, 0 if none
+    kFirstFoundAfterLoss,  // the tick of the first componentFound after it, 0 if none
     kFieldCount
 };
 

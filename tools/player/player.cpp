@@ -18,6 +18,8 @@
 //   --other-video          add, before everything else, a window of the other known video
 //                          class (control id 0, with text), as a player that holds both
 //                          would have; not with --decoys
+//   --inset N              keep the video N pixels inside the area above the control strip
+//                          on every side, framed or not (not with --fixed)
 //   --fixed                fixed layout: the video keeps one rectangle in the client area
 //                          whatever the window's size, and style changes are ignored, so the
 //                          video does not move when the caption goes
@@ -44,7 +46,7 @@ namespace {
 
 const char kUsage[] =
     "usage: imitation_player [--class WMP|EVR] [--title TEXT] [--pos X Y W H] [--grandchild]\n"
-    "                        [--decoys] [--other-video] [--fixed] [--hang N [--hang-after M]]\n"
+    "                        [--decoys] [--other-video] [--inset N] [--fixed] [--hang N [--hang-after M]]\n"
     "                        [--after N replace|resize|minimise|close]... [--relayout-delay MS]\n"
     "                        [--report FILE] [--help]\n"
     "A window that Clipveil takes for a media player; see the top of player.cpp.\n";
@@ -62,6 +64,7 @@ struct Options {
     std::string title = "Imitation Player - clip01.mp4";
     int x = 100, y = 100, width = 640, height = 480;
     bool grandchild = false, decoys = false, otherVideo = false, fixed = false;
+    int inset = 0;
     bool hang = false;
     double hangSeconds = 0, hangAfter = 0;
     std::vector<std::pair<double, Action>> after;
@@ -123,7 +126,8 @@ void layout() {
     RECT client;
     GetClientRect(g.main, &client);
     const int stripTop = client.bottom > kStripHeight ? client.bottom - kStripHeight : 0;
-    const RECT v = g.opt.fixed ? kFixedVideo : RECT{0, 0, client.right, stripTop};
+    const int in = g.opt.inset;
+    const RECT v = g.opt.fixed ? kFixedVideo : RECT{in, in, client.right - in, stripTop - in};
     const int w = v.right - v.left, h = v.bottom - v.top;
     if (g.panel) {
         MoveWindow(g.panel, v.left, v.top, w, h, TRUE);
@@ -350,6 +354,10 @@ bool parse(int argc, char** argv, Options& o, bool& help) {
             o.decoys = true;
         } else if (a == "--other-video") {
             o.otherVideo = true;
+        } else if (a == "--inset") {
+            if (!need(1)) return false;
+            if (!integer(argv[++i], o.inset) || o.inset < 0)
+                return std::fprintf(stderr, "--inset takes pixels\n"), false;
         } else if (a == "--fixed") {
             o.fixed = true;
         } else if (a == "--hang" || a == "--hang-after") {
