@@ -41,6 +41,7 @@ cleanup() {
         kill "$clipveil_pid" 2>/dev/null || true
     fi
     if [[ -n $player_pid ]]; then kill "$player_pid" 2>/dev/null || true; fi
+    if [[ -n ${compositor_pid:-} ]]; then kill "$compositor_pid" 2>/dev/null || true; fi
     if ((own_desktop)); then bash "$e2e/desktop-down.sh" >/dev/null 2>&1 || true; fi
     rm -rf "$work"
 }
@@ -60,15 +61,22 @@ shot() {
     echo "demo: screenshot build/demo/$1.png"
 }
 
+# A compositor shows the overlay and see-through as the translucent windows they are.
+compositor_pid=
+if ((own_screen)) && command -v xcompmgr >/dev/null; then
+    xcompmgr -d "$DISPLAY" >/dev/null 2>&1 &
+    compositor_pid=$!
+fi
+
 echo "demo: starting Clipveil.exe on $DISPLAY"
 (cd "$work" && exec wine "$clipveil_exe" </dev/null >"$work/clipveil.log" 2>&1) &
 clipveil_pid=$!
 driver wait-window 30 || { echo "demo: Clipveil's window did not appear" >&2; exit 1; }
-driver wait-status "Movieコンポーネント検索中" 10
+driver wait-status searching 10
 shot 1-searching
 
 echo "demo: starting the imitation player"
-(cd "$work" && exec wine "$player_exe" --class EVR --title "Clipveil demo player" --pos 120 100 640 480 \
+(cd "$work" && exec wine "$player_exe" --class EVR --title "Clipveil demo player" --pos 20 20 420 330 \
     --report player.report </dev/null >"$work/player.log" 2>&1) &
 player_pid=$!
 for ((i = 0; i < 200; i++)); do
@@ -80,7 +88,7 @@ echo "demo: player says: $(cat "$work/player.report" 2>/dev/null || echo 'nothin
 echo "demo: what discovery finds:"
 timeout 60 wine "$demo_exe" --wait 10 || true
 
-driver wait-status "を検出しました" 10
+driver wait-status found 10
 shot 2-found
 echo "demo: pressing 動画だけ"
 driver click 1001

@@ -3,7 +3,8 @@
 // demo can cut screenshots to it.
 //
 //   demo_driver wait-window SECONDS          the main window "霞窓" is up
-//   demo_driver wait-status TEXT SECONDS     status line 1000 contains TEXT (UTF-8)
+//   demo_driver wait-status searching|found SECONDS
+//                                            status line 1000 says the panel searches or found
 //   demo_driver wait-clip SECONDS            the tracked player has a window region
 //   demo_driver click ID                     a click on a control of the user panel
 //   demo_driver geometry                     prints the main window as WxH+X+Y
@@ -90,7 +91,7 @@ Hwnd trackedPlayer() {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: demo_driver wait-window S | wait-status TEXT S | wait-clip S | click ID | "
+    std::fprintf(stderr, "usage: demo_driver wait-window S | wait-status searching|found S | wait-clip S | click ID | "
                          "geometry | close\n");
     return 2;
 }
@@ -104,7 +105,10 @@ int main(int argc, char** argv) {
         return waitFor(std::atof(argv[2]), [] { return mainWindow() != platform::kNoWindow; }) ? 0 : 1;
     }
     if (command == "wait-status" && argc == 4) {
-        const std::string wanted = argv[2];
+        // Named, not typed: a command line reaches the program in the ANSI code page.
+        const std::string state = argv[2];
+        if (state != "searching" && state != "found") return usage();
+        const std::string wanted = state == "searching" ? "Movieコンポーネント検索中" : " を検出しました";
         const bool ok = waitFor(std::atof(argv[3]), [&] {
             const Hwnd line = userPanelControl(kStatusLine);
             return line != platform::kNoWindow &&
