@@ -47,7 +47,9 @@ bool CCtrolPanelDlg::DestroyWindow() {
     return platform::CDialog::DestroyWindow();
 }
 
-void CCtrolPanelDlg::startTimer() { SetTimer(kTrackingTimer, kTrackingPeriodMs); }
+void CCtrolPanelDlg::startTimer() {
+    SetTimer(kTrackingTimer, kTrackingPeriodMs);
+}
 
 void CCtrolPanelDlg::OnTimer(std::uintptr_t id) {
     if (id == kTrackingTimer) {

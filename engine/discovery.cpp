@@ -30,7 +30,8 @@ int CCtrolPanelDlg::findComponent(CWinInf& rec) {
     component = found;
     rec.title = platform::getWindowTextA(rec.hwnd, kTitleBuffer);
     if (theUserPanel) theUserPanel->componentFound(rec, component);
-    std::printf("Find Component Handle=0x%08x\n", static_cast<unsigned>(platform::handleValue(component.hwnd)));
+    std::printf("Find Component Handle=0x%08x\n",
+                static_cast<unsigned>(platform::handleValue(component.hwnd)));
     return 1;
 }
 

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::uint32_t kKeepWhenMasked = 0xFF3BFFFFu;  // drops caption and sizing frame only
 constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;  // 0x00080020
-constexpr std::uint32_t kClearSeeThrough = ~kSeeThroughBits;                                      // 0xFFF7FFDF
+constexpr std::uint32_t kClearSeeThrough = ~kSeeThroughBits;                                    // 0xFFF7FFDF
 constexpr int kLayoutLooks = 10;
 constexpr std::uint32_t kLayoutLookMs = 50;
 
@@ -32,8 +32,9 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     platform::getWindowRect(component.hwnd, before);
     savedStyle = platform::getWindowLongA(target.hwnd, platform::kGwlStyle);
     savedExStyle = platform::getWindowLongA(target.hwnd, platform::kGwlExStyle);
-    platform::setWindowLongA(target.hwnd, platform::kGwlStyle,
-                             static_cast<std::int32_t>(static_cast<std::uint32_t>(savedStyle) & kKeepWhenMasked));
+    platform::setWindowLongA(
+        target.hwnd, platform::kGwlStyle,
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(savedStyle) & kKeepWhenMasked));
 
     // The player lays its window out again after losing its frame; give it up to 500 ms.
     platform::Rect video = before;
@@ -135,7 +136,8 @@ int CCtrolPanelDlg::setTransAlpha(std::int32_t alpha) {
 int CCtrolPanelDlg::setTopMost(platform::Hwnd hwnd, std::int32_t mode) {
     if (!platform::isWindow(hwnd)) return 0;
     const platform::Hwnd band = mode == 1 ? platform::kHwndTopmost : platform::kHwndNoTopmost;
-    return platform::setWindowPos(hwnd, band, 0, 0, 0, 0, platform::kSwpNoSize | platform::kSwpNoMove) ? 1 : 0;
+    return platform::setWindowPos(hwnd, band, 0, 0, 0, 0, platform::kSwpNoSize | platform::kSwpNoMove) ? 1
+                                                                                                       : 0;
 }
 
 int CCtrolPanelDlg::setTransStyle(platform::Hwnd hwnd, std::int32_t mode) {

@@ -20,7 +20,8 @@ bool CMoveWin::OnInitDialog() {
     platform::CDialog::OnInitDialog();
     const platform::Hwnd self = GetSafeHwnd();
     const auto exStyle = static_cast<std::uint32_t>(platform::getWindowLongA(self, platform::kGwlExStyle));
-    platform::setWindowLongA(self, platform::kGwlExStyle, static_cast<std::int32_t>(exStyle | platform::kWsExLayered));
+    platform::setWindowLongA(self, platform::kGwlExStyle,
+                             static_cast<std::int32_t>(exStyle | platform::kWsExLayered));
     if (platform::isWindow(m_hTarget)) {
         platform::setLayeredWindowAttributes(self, 0, kOverlayAlpha, platform::kLwaAlpha);
     }

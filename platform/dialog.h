@@ -32,8 +32,8 @@ enum class CtlColor { MsgBox, Edit, ListBox, Button, Dialog, ScrollBar, Static }
 // One binding of a message (or a control's notification) to a handler.
 struct Binding {
     unsigned message = 0;
-    int id = -1;      // WM_COMMAND / WM_NOTIFY: the control; -1 for any
-    int code = 0;     // WM_COMMAND: notification code; WM_NOTIFY: NM_* code
+    int id = -1;   // WM_COMMAND / WM_NOTIFY: the control; -1 for any
+    int code = 0;  // WM_COMMAND: notification code; WM_NOTIFY: NM_* code
     bool anyCtlColor = false;
     std::function<std::intptr_t(CDialog&, unsigned, std::uintptr_t, std::intptr_t)> call;
 };
@@ -66,7 +66,8 @@ Binding onMessage(unsigned message, std::intptr_t (T::*handler)(std::uintptr_t, 
 
 template <class T>
 Binding onTimer(void (T::*handler)(std::uintptr_t)) {
-    return {msg::kTimer, -1, 0, false, [handler](CDialog& d, unsigned, std::uintptr_t wp, std::intptr_t) -> std::intptr_t {
+    return {msg::kTimer, -1, 0, false,
+            [handler](CDialog& d, unsigned, std::uintptr_t wp, std::intptr_t) -> std::intptr_t {
                 (static_cast<T&>(d).*handler)(wp);
                 return 0;
             }};
@@ -75,7 +76,8 @@ Binding onTimer(void (T::*handler)(std::uintptr_t)) {
 // WM_MOVE: x and y of the client area (screen coordinates for a popup).
 template <class T>
 Binding onMove(void (T::*handler)(int, int)) {
-    return {msg::kMove, -1, 0, false, [handler](CDialog& d, unsigned, std::uintptr_t, std::intptr_t lp) -> std::intptr_t {
+    return {msg::kMove, -1, 0, false,
+            [handler](CDialog& d, unsigned, std::uintptr_t, std::intptr_t lp) -> std::intptr_t {
                 const auto x = static_cast<std::int16_t>(lp & 0xFFFF);
                 const auto y = static_cast<std::int16_t>((lp >> 16) & 0xFFFF);
                 (static_cast<T&>(d).*handler)(x, y);
@@ -94,7 +96,8 @@ Binding onSysCommand(void (T::*handler)(unsigned, std::intptr_t)) {
 
 template <class T>
 Binding onPaint(void (T::*handler)()) {
-    return {msg::kPaint, -1, 0, false, [handler](CDialog& d, unsigned, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+    return {msg::kPaint, -1, 0, false,
+            [handler](CDialog& d, unsigned, std::uintptr_t, std::intptr_t) -> std::intptr_t {
                 (static_cast<T&>(d).*handler)();
                 return 0;
             }};
@@ -107,7 +110,8 @@ Binding onCtlColor(BrushHandle (T::*handler)(DcHandle, Hwnd, CtlColor));
 // Data exchange between controls and members (UpdateData).
 class CDataExchange {
 public:
-    CDataExchange(CDialog* dialog, bool saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+    CDataExchange(CDialog* dialog, bool saveAndValidate)
+        : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
     CDialog* m_pDlgWnd;
     bool m_bSaveAndValidate;
 };
@@ -176,7 +180,6 @@ protected:
     bool OnWndMsg(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result);
     // The system's default answer to a WM_CTLCOLOR* request.
     BrushHandle DefaultCtlColor(DcHandle dc, Hwnd control, CtlColor kind);
-
 
 private:
     int m_templateId;

@@ -17,8 +17,8 @@ std::vector<std::string> commandLineArgs();
 
 // CreateMutexA(nullptr, initialOwner, name). The handle is kept for the life of the process.
 struct MutexResult {
-    bool created = false;        // a handle came back
-    std::uint32_t lastError = 0; // GetLastError right after the call
+    bool created = false;         // a handle came back
+    std::uint32_t lastError = 0;  // GetLastError right after the call
 };
 MutexResult createMutexA(bool initialOwner, const char* name);
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;

@@ -10,8 +10,12 @@ namespace platform {
 // A window handle: an opaque value that fits in 32 bits (shown as "0x%08x").
 enum class Hwnd : std::uint32_t {};
 inline constexpr Hwnd kNoWindow{};
-inline constexpr std::uint32_t handleValue(Hwnd h) { return static_cast<std::uint32_t>(h); }
-inline constexpr Hwnd toHwnd(std::uint32_t v) { return static_cast<Hwnd>(v); }
+inline constexpr std::uint32_t handleValue(Hwnd h) {
+    return static_cast<std::uint32_t>(h);
+}
+inline constexpr Hwnd toHwnd(std::uint32_t v) {
+    return static_cast<Hwnd>(v);
+}
 
 // Special insert-after values for setWindowPos.
 inline constexpr Hwnd kHwndTop = toHwnd(0);

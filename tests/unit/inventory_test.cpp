@@ -158,7 +158,8 @@ TEST_F(Inventory, RecordsTitleAndFirstModule) {
     ASSERT_NE(rec, nullptr);
     EXPECT_EQ(rec->title, std::string(255, 'T')) << "title cut to its first 255 bytes";
     EXPECT_EQ(rec->moduleName, "PL\x83\x61YER\x82\x60.EXE") << "upper case by the code page's rules";
-    EXPECT_EQ(rec->modulePath, "C:\\Program Files\\Pl\x83\x61yer\\pl\x83\x61yer.exe") << "path keeps its case";
+    EXPECT_EQ(rec->modulePath, "C:\\Program Files\\Pl\x83\x61yer\\pl\x83\x61yer.exe")
+        << "path keeps its case";
     EXPECT_EQ(rec->reserved, 0);
     EXPECT_TRUE(rec->children.empty());
     EXPECT_EQ(d.openProcessHandles(), 0u) << "every process handle is closed again";

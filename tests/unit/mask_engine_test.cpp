@@ -11,7 +11,9 @@ namespace {
 
 using MaskEngine = EngineTest;
 
-std::vector<std::string> playerCalls(Hwnd player) { return desktop().callLog(player); }
+std::vector<std::string> playerCalls(Hwnd player) {
+    return desktop().callLog(player);
+}
 
 TEST_F(MaskEngine, ClipFollowsTheVideoAfterTheFrameChange) {
     const Player p = makePlayer();
@@ -106,11 +108,13 @@ TEST_F(MaskEngine, RestorePutsBackTheExactStylesAndSize) {
     const std::string hs = h;
     EXPECT_EQ(playerCalls(p.window),
               (std::vector<std::string>{"SetWindowRgn(" + hs + ",NULL)",
-                                        "SetWindowLongA(" + hs + ",GWL_STYLE,0x" + [&] {
-                                            char v[16];
-                                            std::snprintf(v, sizeof v, "%08x", p.style);
-                                            return std::string(v);
-                                        }() + ")",
+                                        "SetWindowLongA(" + hs + ",GWL_STYLE,0x" +
+                                            [&] {
+                                                char v[16];
+                                                std::snprintf(v, sizeof v, "%08x", p.style);
+                                                return std::string(v);
+                                            }() +
+                                            ")",
                                         "SetWindowLongA(" + hs + ",GWL_EXSTYLE,0x00000100)",
                                         "MoveWindow(" + hs + ",100,100,639,479)",
                                         "MoveWindow(" + hs + ",100,100,640,480)"}));
@@ -333,7 +337,8 @@ TEST_F(Overlay, MovesNothingOnceThePlayerIsGone) {
     desktop().destroy(p.window);
     desktop().clearCalls();
     EXPECT_TRUE(desktop().dragBy(hwnd, 10, 10));
-    for (const auto& call : desktop().callLog()) EXPECT_EQ(call.rfind("MoveWindow", 0), std::string::npos) << call;
+    for (const auto& call : desktop().callLog())
+        EXPECT_EQ(call.rfind("MoveWindow", 0), std::string::npos) << call;
     overlay->DestroyWindow();  // frees itself
 }
 

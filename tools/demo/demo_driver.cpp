@@ -91,8 +91,10 @@ Hwnd trackedPlayer() {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: demo_driver wait-window S | wait-status searching|found S | wait-clip S | click ID | "
-                         "geometry | close\n");
+    std::fprintf(
+        stderr,
+        "usage: demo_driver wait-window S | wait-status searching|found S | wait-clip S | click ID | "
+        "geometry | close\n");
     return 2;
 }
 
@@ -118,7 +120,8 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
     if (command == "wait-clip" && argc == 3) {
-        return waitFor(std::atof(argv[2]), [] { return platform::getWindowRgnBox(trackedPlayer()).has_value(); })
+        return waitFor(std::atof(argv[2]),
+                       [] { return platform::getWindowRgnBox(trackedPlayer()).has_value(); })
                    ? 0
                    : 1;
     }
