@@ -227,12 +227,7 @@ private:
 class AcrossProcesses : public ::testing::Test {
 protected:
     void SetUp() override {
-        {
-            CCtrolPanelDlg probe;
-            probe.searchTarget();
-            ASSERT_EQ(probe.hasTarget, 0)
-                << "a player is already on the desktop: \"" << probe.target.title << "\"";
-        }
+        ASSERT_EQ(e2e::leftoverPlayer(), "") << "a player is already on the desktop";
         std::string error;
         host_ = EngineHost::start(error);
         ASSERT_TRUE(host_) << error;

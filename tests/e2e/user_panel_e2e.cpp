@@ -63,12 +63,7 @@ std::vector<Hwnd> ownWindows(std::uint32_t processId, Hwnd owner, const std::str
 class UserPanelOnWine : public ::testing::Test {
 protected:
     void SetUp() override {
-        {
-            CCtrolPanelDlg probe;
-            probe.searchTarget();
-            ASSERT_EQ(probe.hasTarget, 0)
-                << "a player is already on the desktop: \"" << probe.target.title << "\"";
-        }
+        ASSERT_EQ(e2e::leftoverPlayer(), "") << "a player is already on the desktop";
         // A stand-in for the main window, which hosts both panels as the program's does.
         ASSERT_TRUE(host_.Create(platform::kNoWindow));
         platform::setMainWindow(host_.GetSafeHwnd());

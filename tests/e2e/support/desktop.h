@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
+#include "engine/ctrol_panel.h"
 #include "platform/types.h"
 #include "platform/window.h"
 
@@ -27,6 +29,14 @@ inline std::optional<platform::Rect> windowRectOf(platform::Hwnd hwnd) {
     platform::Rect rect;
     if (!platform::getWindowRect(hwnd, rect)) return std::nullopt;
     return rect;
+}
+
+// The title of a player that discovery would already take, left over from an earlier test;
+// empty when the desktop is clean.
+inline std::string leftoverPlayer() {
+    CCtrolPanelDlg probe;
+    probe.searchTarget();
+    return probe.hasTarget ? probe.target.title : std::string();
 }
 
 }  // namespace e2e
