@@ -29,13 +29,13 @@ void Desktop::reset() {
 
 // ---- windows -------------------------------------------------------------------------
 
-Hwnd Desktop::createWindow(const WindowSpec& spec) {
-    return world_->create(spec, kNoWindow);
+Hwnd Desktop::createWindow(const WindowSpec& recipe) {
+    return world_->create(recipe, kNoWindow);
 }
 
-Hwnd Desktop::createChild(Hwnd parent, const WindowSpec& spec) {
+Hwnd Desktop::createChild(Hwnd parent, const WindowSpec& recipe) {
     if (!world_->alive(parent)) return kNoWindow;
-    WindowSpec child = spec;
+    WindowSpec child = recipe;
     child.style |= kWsChild;
     return world_->create(child, parent);
 }
@@ -206,16 +206,16 @@ std::uint32_t Desktop::defaultProcessId() const {
     return world_->defaultPid;
 }
 
-std::uint32_t Desktop::addProcess(const ProcessSpec& spec) {
+std::uint32_t Desktop::addProcess(const ProcessSpec& recipe) {
     const std::uint32_t pid = world_->nextPid;
     world_->nextPid += 4;
-    world_->processes[pid].spec = spec;
+    world_->processes[pid].recipe = recipe;
     return pid;
 }
 
-void Desktop::setProcess(std::uint32_t processId, const ProcessSpec& spec) {
+void Desktop::setProcess(std::uint32_t processId, const ProcessSpec& recipe) {
     Process& p = world_->processes[processId];
-    p.spec = spec;
+    p.recipe = recipe;
     p.moduleHandles.clear();
 }
 
@@ -618,8 +618,8 @@ void Desktop::setProgramPath(std::string path) {
     world_->programPath = path;
     const auto slash = path.find_last_of('\\');
     Process& own = world_->processes[world_->ownPid];
-    if (!own.spec.modules.empty())
-        own.spec.modules.front() = Module{path.substr(slash == std::string::npos ? 0 : slash + 1), path};
+    if (!own.recipe.modules.empty())
+        own.recipe.modules.front() = Module{path.substr(slash == std::string::npos ? 0 : slash + 1), path};
     if (!world_->args.empty()) world_->args.front() = path;
 }
 

@@ -204,7 +204,7 @@ struct VersionInfoSpec {
     std::vector<Translation> translations;
     bool varFileInfo = true;  // false leaves out \VarFileInfo entirely
 };
-std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& spec);
+std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& recipe);
 
 // Reads a compiled resource file (.res): nullopt when it is missing or malformed.
 std::optional<ResourceContents> readResourceFile(const std::string& path);
@@ -240,8 +240,8 @@ public:
     void reset();
 
     // ---- windows -------------------------------------------------------------------
-    Hwnd createWindow(const WindowSpec& spec);              // top-level, on top of its band
-    Hwnd createChild(Hwnd parent, const WindowSpec& spec);  // last among its siblings
+    Hwnd createWindow(const WindowSpec& recipe);              // top-level, on top of its band
+    Hwnd createChild(Hwnd parent, const WindowSpec& recipe);  // last among its siblings
     // As the window's own thread would: its children and the windows it owns in the same
     // process go too; windows of other processes that it owns lose their owner and stay
     // (as on Windows and Wine). The program's own overlay survives a player closing.
@@ -279,8 +279,8 @@ public:
     // ---- processes and monitors ------------------------------------------------------
     std::uint32_t ownProcessId() const;
     std::uint32_t defaultProcessId() const;
-    std::uint32_t addProcess(const ProcessSpec& spec);
-    void setProcess(std::uint32_t processId, const ProcessSpec& spec);
+    std::uint32_t addProcess(const ProcessSpec& recipe);
+    void setProcess(std::uint32_t processId, const ProcessSpec& recipe);
     std::size_t openProcessHandles() const;  // opened and not yet closed
     void setMonitors(std::vector<Rect> monitors);
 

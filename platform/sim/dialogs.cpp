@@ -87,14 +87,14 @@ Hwnd World::createDialog(int templateId, Hwnd parent, backend::DialogProc proc, 
         if (rect.top < mon.top) rect = Rect{rect.left, mon.top, rect.right, mon.top + rect.height()};
     }
 
-    WindowSpec spec;
-    spec.className = t.className.empty() ? "#32770" : t.className;
-    spec.style = style;
-    spec.exStyle = exStyle;
-    spec.rect = rect;
-    spec.processId = ownPid;
-    spec.owner = owner;
-    const Hwnd h = create(spec, child ? parent : kNoWindow);
+    WindowSpec recipe;
+    recipe.className = t.className.empty() ? "#32770" : t.className;
+    recipe.style = style;
+    recipe.exStyle = exStyle;
+    recipe.rect = rect;
+    recipe.processId = ownPid;
+    recipe.owner = owner;
+    const Hwnd h = create(recipe, child ? parent : kNoWindow);
     Window* w = find(h);
     w->kind = Kind::Dialog;
     setUtf8Text(*w, t.title);

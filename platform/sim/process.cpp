@@ -23,8 +23,8 @@ const sim::Process* processFor(const ProcessHandle& process) {
 const sim::Module* moduleFor(const ProcessHandle& process, ModuleHandle module) {
     const sim::Process* p = processFor(process);
     if (!p) return nullptr;
-    for (std::size_t i = 0; i < p->moduleHandles.size() && i < p->spec.modules.size(); ++i) {
-        if (p->moduleHandles[i] == static_cast<std::uint32_t>(module)) return &p->spec.modules[i];
+    for (std::size_t i = 0; i < p->moduleHandles.size() && i < p->recipe.modules.size(); ++i) {
+        if (p->moduleHandles[i] == static_cast<std::uint32_t>(module)) return &p->recipe.modules[i];
     }
     return nullptr;
 }
@@ -54,7 +54,7 @@ ProcessHandle openProcess(std::uint32_t access, bool /*inherit*/, std::uint32_t 
         w.lastError = sim::k::kErrorInvalidParameter;
         return ProcessHandle();
     }
-    if (!it->second.spec.openable) {
+    if (!it->second.recipe.openable) {
         w.lastError = sim::k::kErrorAccessDenied;
         return ProcessHandle();
     }
@@ -74,13 +74,13 @@ bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std
         return false;
     }
     sim::Process& p = w.processes[it->second];
-    if (!p.spec.modulesListable) {
+    if (!p.recipe.modulesListable) {
         w.lastError = 299;  // ERROR_PARTIAL_COPY, as for a process that is still starting
         return false;
     }
-    if (p.moduleHandles.size() != p.spec.modules.size()) {
+    if (p.moduleHandles.size() != p.recipe.modules.size()) {
         p.moduleHandles.clear();
-        for (std::size_t i = 0; i < p.spec.modules.size(); ++i) {
+        for (std::size_t i = 0; i < p.recipe.modules.size(); ++i) {
             p.moduleHandles.push_back(i == 0 ? 0x00400000u
                                              : static_cast<std::uint32_t>(0x70000000u + i * 0x00100000u));
         }

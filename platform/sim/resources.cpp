@@ -363,10 +363,10 @@ const ResourceContents& programResources() {
     return resources();
 }
 
-std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& spec) {
+std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& recipe) {
     std::vector<std::uint8_t> out;
     std::vector<std::uint8_t> fixed;
-    if (spec.fixedInfo) {
+    if (recipe.fixedInfo) {
         const auto ms = [](const std::uint16_t* v) {
             return (static_cast<std::uint32_t>(v[0]) << 16) | v[1];
         };
@@ -374,15 +374,15 @@ std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& spec) {
             return (static_cast<std::uint32_t>(v[2]) << 16) | v[3];
         };
         for (std::uint32_t v :
-             {0xFEEF04BDu, 0x00010000u, ms(spec.fileVersion), ls(spec.fileVersion), ms(spec.productVersion),
-              ls(spec.productVersion), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u}) {
+             {0xFEEF04BDu, 0x00010000u, ms(recipe.fileVersion), ls(recipe.fileVersion),
+              ms(recipe.productVersion), ls(recipe.productVersion), 0x3Fu, 0u, 0x00040004u, 1u, 0u, 0u, 0u}) {
             put32(fixed, v);
         }
     }
     putNode(out, "VS_VERSION_INFO", fixed, static_cast<std::uint16_t>(fixed.size()), 0, [&] {
-        if (!spec.stringTables.empty()) {
+        if (!recipe.stringTables.empty()) {
             putNode(out, "StringFileInfo", {}, 0, 1, [&] {
-                for (const auto& table : spec.stringTables) {
+                for (const auto& table : recipe.stringTables) {
                     putNode(out, table.key, {}, 0, 1, [&] {
                         for (const auto& [name, value] : table.values) {
                             std::vector<std::uint8_t> text;
@@ -393,10 +393,10 @@ std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& spec) {
                 }
             });
         }
-        if (spec.varFileInfo) {
+        if (recipe.varFileInfo) {
             putNode(out, "VarFileInfo", {}, 0, 1, [&] {
                 std::vector<std::uint8_t> list;
-                for (const auto& t : spec.translations) {
+                for (const auto& t : recipe.translations) {
                     put16(list, t.language);
                     put16(list, t.codePage);
                 }

@@ -82,12 +82,12 @@ World::World() {
     args = {programPath};
     Process own;
     const auto slash = programPath.find_last_of('\\');
-    own.spec.modules = {{programPath.substr(slash == std::string::npos ? 0 : slash + 1), programPath},
-                        {"ntdll.dll", "C:\\Windows\\SYSTEM32\\ntdll.dll"}};
+    own.recipe.modules = {{programPath.substr(slash == std::string::npos ? 0 : slash + 1), programPath},
+                          {"ntdll.dll", "C:\\Windows\\SYSTEM32\\ntdll.dll"}};
     processes[ownPid] = own;
     Process player;
-    player.spec.modules = {{"player.exe", "C:\\Program Files\\Player\\player.exe"},
-                           {"ntdll.dll", "C:\\Windows\\SYSTEM32\\ntdll.dll"}};
+    player.recipe.modules = {{"player.exe", "C:\\Program Files\\Player\\player.exe"},
+                             {"ntdll.dll", "C:\\Windows\\SYSTEM32\\ntdll.dll"}};
     processes[defaultPid] = player;
 }
 
@@ -158,32 +158,32 @@ Rect World::clientFor(const Rect& rect, std::uint32_t style, std::uint32_t exSty
     return c;
 }
 
-Hwnd World::create(const WindowSpec& spec, Hwnd parent) {
+Hwnd World::create(const WindowSpec& recipe, Hwnd parent) {
     auto w = std::make_unique<Window>();
     const Hwnd h = toHwnd(nextHandle);
     nextHandle += 2;
     w->handle = h;
-    w->kind = kindOf(spec.className);
-    w->className = registeredName(w->kind, spec.className);
-    w->text = spec.text;
-    w->style = spec.style;
-    w->exStyle = spec.exStyle;
-    w->id = spec.id;
+    w->kind = kindOf(recipe.className);
+    w->className = registeredName(w->kind, recipe.className);
+    w->text = recipe.text;
+    w->style = recipe.style;
+    w->exStyle = recipe.exStyle;
+    w->id = recipe.id;
     w->createdSeq = ++createdSeq;
     Window* pw = find(parent);
     if (pw) {
         w->style |= kWsChild;
         w->parent = parent;
-        w->processId = spec.processId ? spec.processId : pw->processId;
+        w->processId = recipe.processId ? recipe.processId : pw->processId;
     } else {
         w->style &= ~kWsChild;
         if (!(w->style & kWsPopup)) w->style |= kWsCaption;  // an overlapped window always has a caption
         w->style |= kWsClipSiblings;
-        w->processId = spec.processId ? spec.processId : defaultPid;
-        if (find(spec.owner)) w->owner = topLevelOf(spec.owner);
+        w->processId = recipe.processId ? recipe.processId : defaultPid;
+        if (find(recipe.owner)) w->owner = topLevelOf(recipe.owner);
     }
     w->exStyle = fixExStyle(w->style, w->exStyle);
-    w->rect = spec.rect;
+    w->rect = recipe.rect;
     w->client = clientFor(w->rect, w->style, w->exStyle);
     w->restoreRect = w->rect;
     Window* raw = w.get();

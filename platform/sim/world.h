@@ -78,7 +78,7 @@ struct Window {
 };
 
 struct Process {
-    ProcessSpec spec;
+    ProcessSpec recipe;
     std::vector<std::uint32_t> moduleHandles;
 };
 
@@ -220,7 +220,7 @@ struct World {
     Window* find(Hwnd h);
     const Window* find(Hwnd h) const;
     bool alive(Hwnd h) const { return find(h) != nullptr; }
-    Hwnd create(const WindowSpec& spec, Hwnd parent);
+    Hwnd create(const WindowSpec& recipe, Hwnd parent);
     bool destroy(Hwnd h);
     void noteCall(std::string_view call, Hwnd h);
     void log(std::string text, Hwnd h, bool ok = true);

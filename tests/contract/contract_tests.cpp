@@ -57,18 +57,18 @@ protected:
     void TearDown() override { scene.reset(); }
 
     Hwnd topLevel(std::string title = "contract") {
-        WindowSpec spec;
-        spec.text = std::move(title);
-        return scene->createTopLevel(spec);
+        WindowSpec recipe;
+        recipe.text = std::move(title);
+        return scene->createTopLevel(recipe);
     }
 
     Hwnd child(Hwnd parent, std::string text = "child", std::int32_t id = 0) {
-        WindowSpec spec;
-        spec.style = kWsVisible;
-        spec.text = std::move(text);
-        spec.rect = Rect{10, 10, 110, 60};
-        spec.id = id;
-        return scene->createChild(parent, spec);
+        WindowSpec recipe;
+        recipe.style = kWsVisible;
+        recipe.text = std::move(text);
+        recipe.rect = Rect{10, 10, 110, 60};
+        recipe.id = id;
+        return scene->createChild(parent, recipe);
     }
 
     std::unique_ptr<Scene> scene;

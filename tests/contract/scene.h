@@ -51,11 +51,11 @@ public:
     virtual ~Scene() = default;
 
     // A top-level window of this process.
-    virtual platform::Hwnd createTopLevel(const WindowSpec& spec) = 0;
+    virtual platform::Hwnd createTopLevel(const WindowSpec& recipe) = 0;
     // A child window (WS_CHILD is added) of an own or foreign window, in the parent's process.
-    virtual platform::Hwnd createChild(platform::Hwnd parent, const WindowSpec& spec) = 0;
+    virtual platform::Hwnd createChild(platform::Hwnd parent, const WindowSpec& recipe) = 0;
     // A top-level window of the second process.
-    virtual platform::Hwnd createForeignTopLevel(const WindowSpec& spec) = 0;
+    virtual platform::Hwnd createForeignTopLevel(const WindowSpec& recipe) = 0;
     virtual ForeignProcess foreignProcess() = 0;
 
     // Changes made the way the window's own thread makes them.

@@ -21,20 +21,24 @@ public:
         foreign_.modulePath = "C:\\contract\\ContractPeer.exe";
     }
 
-    Hwnd createTopLevel(const WindowSpec& spec) override { return make(spec, desktop().ownProcessId(), {}); }
+    Hwnd createTopLevel(const WindowSpec& recipe) override {
+        return make(recipe, desktop().ownProcessId(), {});
+    }
 
-    Hwnd createChild(Hwnd parent, const WindowSpec& spec) override {
+    Hwnd createChild(Hwnd parent, const WindowSpec& recipe) override {
         const auto state = desktop().state(parent);
         if (!state) return platform::kNoWindow;
-        // The spec is in the parent's client coordinates; the sim takes screen coordinates.
-        WindowSpec screen = spec;
+        // The recipe is in the parent's client coordinates; the sim takes screen coordinates.
+        WindowSpec screen = recipe;
         screen.rect =
-            platform::Rect{spec.rect.left + state->client.left, spec.rect.top + state->client.top,
-                           spec.rect.right + state->client.left, spec.rect.bottom + state->client.top};
+            platform::Rect{recipe.rect.left + state->client.left, recipe.rect.top + state->client.top,
+                           recipe.rect.right + state->client.left, recipe.rect.bottom + state->client.top};
         return make(screen, state->processId, parent);
     }
 
-    Hwnd createForeignTopLevel(const WindowSpec& spec) override { return make(spec, foreign_.processId, {}); }
+    Hwnd createForeignTopLevel(const WindowSpec& recipe) override {
+        return make(recipe, foreign_.processId, {});
+    }
 
     ForeignProcess foreignProcess() override { return foreign_; }
 
@@ -52,16 +56,16 @@ public:
     void wait(std::uint32_t ms) override { desktop().advance(ms); }
 
 private:
-    Hwnd make(const WindowSpec& spec, std::uint32_t processId, Hwnd parent) {
+    Hwnd make(const WindowSpec& recipe, std::uint32_t processId, Hwnd parent) {
         platform::sim::WindowSpec s;
-        s.className = spec.className;
-        s.text = spec.text;
-        s.style = spec.style;
-        s.exStyle = spec.exStyle;
-        s.rect = spec.rect;
-        s.id = spec.id;
+        s.className = recipe.className;
+        s.text = recipe.text;
+        s.style = recipe.style;
+        s.exStyle = recipe.exStyle;
+        s.rect = recipe.rect;
+        s.id = recipe.id;
         s.processId = processId;
-        s.owner = spec.owner;
+        s.owner = recipe.owner;
         return parent == platform::kNoWindow ? desktop().createWindow(s) : desktop().createChild(parent, s);
     }
 

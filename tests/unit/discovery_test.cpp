@@ -9,13 +9,13 @@ namespace {
 using Discovery = EngineTest;
 
 Hwnd addVideo(Hwnd parent, const char* cls, const char* text = "Video", std::int32_t id = 0) {
-    WindowSpec spec;
-    spec.className = cls;
-    spec.text = text;
-    spec.id = id;
-    spec.style = platform::kWsChild | platform::kWsVisible;
-    spec.rect = desktop().rect(parent);
-    return desktop().createChild(parent, spec);
+    WindowSpec recipe;
+    recipe.className = cls;
+    recipe.text = text;
+    recipe.id = id;
+    recipe.style = platform::kWsChild | platform::kWsVisible;
+    recipe.rect = desktop().rect(parent);
+    return desktop().createChild(parent, recipe);
 }
 
 TEST_F(Discovery, FirstPlayerInEnumerationOrderWins) {

@@ -91,19 +91,19 @@ protected:
     void SetUp() override { desktop().reset(); }
 
     Hwnd topLevel(const std::string& title, platform::Rect rect = {100, 100, 740, 580}) {
-        WindowSpec spec;
-        spec.text = title;
-        spec.rect = rect;
-        return desktop().createWindow(spec);
+        WindowSpec recipe;
+        recipe.text = title;
+        recipe.rect = rect;
+        return desktop().createWindow(recipe);
     }
     Hwnd child(Hwnd parent, const std::string& cls, const std::string& text, std::int32_t id = 0) {
-        WindowSpec spec;
-        spec.className = cls;
-        spec.text = text;
-        spec.id = id;
-        spec.style = platform::kWsChild | platform::kWsVisible;
-        spec.rect = {110, 110, 300, 300};
-        return desktop().createChild(parent, spec);
+        WindowSpec recipe;
+        recipe.className = cls;
+        recipe.text = text;
+        recipe.id = id;
+        recipe.style = platform::kWsChild | platform::kWsVisible;
+        recipe.rect = {110, 110, 300, 300};
+        return desktop().createChild(parent, recipe);
     }
     std::vector<Hwnd> listed() {
         panel_.scanWindows();
@@ -148,10 +148,10 @@ TEST_F(Inventory, RecordsTitleAndFirstModule) {
     // 0x83 0x61 is one double-byte character: its trail byte is no letter 'a'.
     process.modules = {{"pl\x83\x61yer\x82\x81.exe", "C:\\Program Files\\Pl\x83\x61yer\\pl\x83\x61yer.exe"},
                        {"ntdll.dll", "C:\\windows\\system32\\ntdll.dll"}};
-    WindowSpec spec;
-    spec.text = std::string(300, 'T');
-    spec.processId = d.addProcess(process);
-    const Hwnd player = d.createWindow(spec);
+    WindowSpec recipe;
+    recipe.text = std::string(300, 'T');
+    recipe.processId = d.addProcess(process);
+    const Hwnd player = d.createWindow(recipe);
 
     listed();
     const CWinInf* rec = record(player);
@@ -173,13 +173,13 @@ TEST_F(Inventory, UnqueryableProcessStillListedWithoutModule) {
     platform::sim::ProcessSpec unlisted;
     unlisted.modules = {{"other.exe", "C:\\other.exe"}};
     unlisted.modulesListable = false;
-    WindowSpec spec;
-    spec.text = "Closed";
-    spec.processId = d.addProcess(closed);
-    const Hwnd a = d.createWindow(spec);
-    spec.text = "Unlisted";
-    spec.processId = d.addProcess(unlisted);
-    const Hwnd b = d.createWindow(spec);
+    WindowSpec recipe;
+    recipe.text = "Closed";
+    recipe.processId = d.addProcess(closed);
+    const Hwnd a = d.createWindow(recipe);
+    recipe.text = "Unlisted";
+    recipe.processId = d.addProcess(unlisted);
+    const Hwnd b = d.createWindow(recipe);
 
     listed();
     for (Hwnd h : {a, b}) {

@@ -31,14 +31,14 @@ constexpr char kAboutItem[] = "Clipveil のﾊﾞｰｼﾞｮﾝ情報(&A)...";
 // A version resource with one string table per translation, each with these values.
 std::vector<std::uint8_t> versionBlock(std::vector<VersionInfoSpec::Translation> translations,
                                        std::vector<std::pair<std::string, std::string>> values) {
-    VersionInfoSpec spec;
-    spec.translations = translations;
+    VersionInfoSpec recipe;
+    recipe.translations = translations;
     for (const auto& t : translations) {
         char key[16];
         std::snprintf(key, sizeof key, "%04x%04x", unsigned{t.language}, unsigned{t.codePage});
-        spec.stringTables.push_back({key, values});
+        recipe.stringTables.push_back({key, values});
     }
-    return platform::sim::buildVersionInfo(spec);
+    return platform::sim::buildVersionInfo(recipe);
 }
 
 std::vector<std::uint8_t> productVersion(const std::string& value) {
@@ -86,20 +86,20 @@ TEST_F(VersionText, AFailedReadGivesEmptyTextAndIsTriedAgain) {
 }
 
 TEST_F(VersionText, NoTranslationListCountsAsNoVersion) {
-    VersionInfoSpec spec;
-    spec.stringTables.push_back({"041104b0", {{"ProductVersion", "1, 2"}}});
-    spec.varFileInfo = false;
-    desktop().setVersionInfo(platform::sim::buildVersionInfo(spec));
+    VersionInfoSpec recipe;
+    recipe.stringTables.push_back({"041104b0", {{"ProductVersion", "1, 2"}}});
+    recipe.varFileInfo = false;
+    desktop().setVersionInfo(platform::sim::buildVersionInfo(recipe));
     EXPECT_STREQ(reader_.read(), "");
     EXPECT_FALSE(reader_.done());
 }
 
 TEST_F(VersionText, OnlyTheFirstTranslationIsUsed) {
-    VersionInfoSpec spec;
-    spec.translations = {{0x0409, 0x04E4}, {0x0411, 0x04B0}};
-    spec.stringTables = {{"041104b0", {{"ProductVersion", "2, 2"}}},
-                         {"040904e4", {{"ProductVersion", "1, 1"}}}};
-    desktop().setVersionInfo(platform::sim::buildVersionInfo(spec));
+    VersionInfoSpec recipe;
+    recipe.translations = {{0x0409, 0x04E4}, {0x0411, 0x04B0}};
+    recipe.stringTables = {{"041104b0", {{"ProductVersion", "2, 2"}}},
+                           {"040904e4", {{"ProductVersion", "1, 1"}}}};
+    desktop().setVersionInfo(platform::sim::buildVersionInfo(recipe));
     EXPECT_STREQ(reader_.read(), "Ver.:1, 1");
 }
 

@@ -22,19 +22,19 @@ protected:
     void SetUp() override { desktop().reset(); }
 
     static Hwnd window(std::string title = "w", std::uint32_t pid = 0, Hwnd owner = {}) {
-        sim::WindowSpec spec;
-        spec.text = std::move(title);
-        spec.processId = pid;
-        spec.owner = owner;
-        return desktop().createWindow(spec);
+        sim::WindowSpec recipe;
+        recipe.text = std::move(title);
+        recipe.processId = pid;
+        recipe.owner = owner;
+        return desktop().createWindow(recipe);
     }
 
     static Hwnd child(Hwnd parent, Rect rect = {0, 0, 10, 10}) {
-        sim::WindowSpec spec;
-        spec.style = kWsVisible;
-        spec.text = "child";
-        spec.rect = rect;
-        return desktop().createChild(parent, spec);
+        sim::WindowSpec recipe;
+        recipe.style = kWsVisible;
+        recipe.text = "child";
+        recipe.rect = rect;
+        return desktop().createChild(parent, recipe);
     }
 
     // Records every message that reaches the window (scene windows have no procedure).
@@ -115,9 +115,9 @@ TEST_F(SimDesktop, ProgramCannotDestroyAnotherProcessWindow) {
 }
 
 TEST_F(SimDesktop, ChildrenFollowTheClientAreaOnlyWhenTheFrameIsRecomputed) {
-    sim::WindowSpec spec;
-    spec.rect = Rect{100, 100, 740, 580};
-    const Hwnd player = desktop().createWindow(spec);
+    sim::WindowSpec recipe;
+    recipe.rect = Rect{100, 100, 740, 580};
+    const Hwnd player = desktop().createWindow(recipe);
     const Rect client = desktop().state(player)->client;
     EXPECT_EQ(client, (Rect{104, 123, 736, 576})) << "a sizing frame of 4 and a caption of 19";
     const Hwnd video = child(player, Rect{client.left, client.top + 20, client.right, client.top + 380});

@@ -105,12 +105,12 @@ TEST_F(SimSystem, MalformedResourcesAreRefused) {
 }
 
 TEST_F(SimSystem, VersionValuesAreFoundByPathAsTheSystemFindsThem) {
-    sim::VersionInfoSpec spec;
-    spec.translations = {{0x0411, 0x04B0}, {0x0409, 0x04E4}};
-    spec.stringTables = {
+    sim::VersionInfoSpec recipe;
+    recipe.translations = {{0x0411, 0x04B0}, {0x0409, 0x04E4}};
+    recipe.stringTables = {
         {"041104b0", {{"ProductVersion", "1, 0, 1, 102"}, {"Comments", "試験"}, {"Empty", ""}}},
         {"040904e4", {{"ProductVersion", "1;0"}}}};
-    const auto block = sim::buildVersionInfo(spec);
+    const auto block = sim::buildVersionInfo(recipe);
 
     EXPECT_EQ(queryText(block, "\\StringFileInfo\\041104b0\\ProductVersion"), "1, 0, 1, 102");
     EXPECT_EQ(queryText(block, "\\stringfileinfo\\041104B0\\productversion"), "1, 0, 1, 102") << "no case";

@@ -84,9 +84,9 @@ TEST_F(SimText, Utf8AndUtf16RoundTrip) {
 TEST_F(SimText, WindowTextsConvertBetweenTheCodePageAndUtf8) {
     const std::string title = desktop().toAnsi("動画プレーヤー");
     EXPECT_EQ(title.substr(0, 4), "\x93\xAE\x89\xE6");
-    sim::WindowSpec spec;
-    spec.text = title;
-    const Hwnd player = desktop().createWindow(spec);
+    sim::WindowSpec recipe;
+    recipe.text = title;
+    const Hwnd player = desktop().createWindow(recipe);
     EXPECT_EQ(getWindowTextUtf8(player), "動画プレーヤー");
     setWindowTextUtf8(player, "Movieコンポーネント検索中");
     EXPECT_EQ(getWindowTextA(player, 256), desktop().toAnsi("Movieコンポーネント検索中"));

@@ -19,10 +19,10 @@ protected:
     void SetUp() override {
         desktop().reset();
         ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
-        platform::sim::WindowSpec spec;
-        spec.className = "HostWindow";
-        spec.text = "Clipveil";
-        owner_ = desktop().createWindow(spec);
+        platform::sim::WindowSpec recipe;
+        recipe.className = "HostWindow";
+        recipe.text = "Clipveil";
+        owner_ = desktop().createWindow(recipe);
         platform::setMainWindow(owner_);
     }
     void TearDown() override { platform::setMainWindow(platform::kNoWindow); }

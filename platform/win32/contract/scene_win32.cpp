@@ -49,24 +49,24 @@ public:
         pump(0);
     }
 
-    Hwnd createTopLevel(const WindowSpec& spec) override {
-        return makeOwn(spec, win(spec.owner), spec.style & ~platform::kWsChild, nullptr);
+    Hwnd createTopLevel(const WindowSpec& recipe) override {
+        return makeOwn(recipe, win(recipe.owner), recipe.style & ~platform::kWsChild, nullptr);
     }
 
-    Hwnd createChild(Hwnd parent, const WindowSpec& spec) override {
+    Hwnd createChild(Hwnd parent, const WindowSpec& recipe) override {
         if (isOwn(parent)) {
-            return makeOwn(spec, win(parent), spec.style | platform::kWsChild,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)));
+            return makeOwn(recipe, win(parent), recipe.style | platform::kWsChild,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(recipe.id)));
         }
-        const std::string command = "child " + hexHandle(parent) + " " + geometry(spec) + " " +
-                                    number(static_cast<std::uint32_t>(spec.id)) + " " +
-                                    toHex(spec.className) + " " + toHex(spec.text);
+        const std::string command = "child " + hexHandle(parent) + " " + geometry(recipe) + " " +
+                                    number(static_cast<std::uint32_t>(recipe.id)) + " " +
+                                    toHex(recipe.className) + " " + toHex(recipe.text);
         return platform::toHwnd(peer().askHandle(command));
     }
 
-    Hwnd createForeignTopLevel(const WindowSpec& spec) override {
-        const std::string command = "top " + geometry(spec) + " " + hexHandle(spec.owner) + " " +
-                                    toHex(spec.className) + " " + toHex(spec.text);
+    Hwnd createForeignTopLevel(const WindowSpec& recipe) override {
+        const std::string command = "top " + geometry(recipe) + " " + hexHandle(recipe.owner) + " " +
+                                    toHex(recipe.className) + " " + toHex(recipe.text);
         return platform::toHwnd(peer().askHandle(command));
     }
 
@@ -106,9 +106,9 @@ public:
     void wait(std::uint32_t ms) override { pump(ms); }
 
 private:
-    static std::string geometry(const WindowSpec& spec) {
-        return number(spec.rect.left) + " " + number(spec.rect.top) + " " + number(spec.rect.width()) + " " +
-               number(spec.rect.height()) + " " + number(spec.style) + " " + number(spec.exStyle);
+    static std::string geometry(const WindowSpec& recipe) {
+        return number(recipe.rect.left) + " " + number(recipe.rect.top) + " " + number(recipe.rect.width()) +
+               " " + number(recipe.rect.height()) + " " + number(recipe.style) + " " + number(recipe.exStyle);
     }
 
     // Own windows use the default procedure, like the second process's.
@@ -125,12 +125,12 @@ private:
         RegisterClassExA(&wc);
     }
 
-    Hwnd makeOwn(const WindowSpec& spec, HWND parentOrOwner, std::uint32_t style, HMENU menuOrId) {
-        registerClass(spec.className);
+    Hwnd makeOwn(const WindowSpec& recipe, HWND parentOrOwner, std::uint32_t style, HMENU menuOrId) {
+        registerClass(recipe.className);
         const HWND hwnd =
-            CreateWindowExA(spec.exStyle, spec.className.c_str(), spec.text.c_str(), style, spec.rect.left,
-                            spec.rect.top, spec.rect.width(), spec.rect.height(), parentOrOwner, menuOrId,
-                            GetModuleHandleA(nullptr), nullptr);
+            CreateWindowExA(recipe.exStyle, recipe.className.c_str(), recipe.text.c_str(), style,
+                            recipe.rect.left, recipe.rect.top, recipe.rect.width(), recipe.rect.height(),
+                            parentOrOwner, menuOrId, GetModuleHandleA(nullptr), nullptr);
         if (hwnd) own_.push_back(hwnd);
         return seam(hwnd);
     }
