@@ -86,7 +86,7 @@ struct WindowState {
 };
 
 struct Module {
-    std::string baseName;  // as the system reports it, e.g. "wmplayer.exe"
+    std::string baseName;  // as the system reports it, e.g. "player.exe"
     std::string path;      // full path
 };
 

@@ -49,7 +49,7 @@ TEST_F(SimText, LeadBytesAndCharacterSteps) {
 }
 
 TEST_F(SimText, UpperCaseMapsLettersOfEveryScriptButNeverATrailByte) {
-    EXPECT_EQ(upper("wmplayer.exe"), "WMPLAYER.EXE");
+    EXPECT_EQ(upper("movieplayer.exe"), "MOVIEPLAYER.EXE");
     EXPECT_EQ(upper("\x82\x81\x82\x9A"), "\x82\x60\x82\x79") << "full-width a and z";
     EXPECT_EQ(upper("\x83\xBF\x83\xD6"), "\x83\x9F\x83\xB6") << "Greek alpha and omega";
     EXPECT_EQ(upper("\x84\x70\x84\x76\x84\x7E\x84\x80\x84\x91"), "\x84\x40\x84\x46\x84\x4E\x84\x4F\x84\x60")
