@@ -94,7 +94,6 @@ class StartUp : public ::testing::Test {
 protected:
     void SetUp() override {
         desktop().reset();
-        ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
         desktop().setProgramPath("C:\\Tools\\Sub\\app.exe");
     }
     void TearDown() override {

@@ -105,7 +105,6 @@ protected:
     void SetUp() override {
         auto& d = desktop();
         d.reset();
-        ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
         WindowSpec host;
         host.className = "Host";
         host.text = "Clipveil";

@@ -103,9 +103,7 @@ TEST_F(MaskEngine, RestorePutsBackTheExactStylesAndSize) {
     EXPECT_EQ(desktop().rect(p.window), before);
     EXPECT_EQ(desktop().rect(p.video), kFramedVideo) << "the player laid itself out for its frame";
 
-    char h[16];
-    std::snprintf(h, sizeof h, "0x%08x", static_cast<unsigned>(platform::handleValue(p.window)));
-    const std::string hs = h;
+    const std::string hs = platform::sim::handleText(p.window);
     EXPECT_EQ(playerCalls(p.window),
               (std::vector<std::string>{"SetWindowRgn(" + hs + ",NULL)",
                                         "SetWindowLongA(" + hs + ",GWL_STYLE,0x" +

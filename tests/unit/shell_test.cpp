@@ -47,10 +47,7 @@ std::vector<std::uint8_t> productVersion(const std::string& value) {
 
 class VersionText : public ::testing::Test {
 protected:
-    void SetUp() override {
-        desktop().reset();
-        ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
-    }
+    void SetUp() override { desktop().reset(); }
     CVersionReader reader_;
 };
 
@@ -148,10 +145,7 @@ TEST(AboutVersionText, CommasBecomeHyphensThenSemicolonsFullStops) {
 
 class ShellWindows : public ::testing::Test {
 protected:
-    void SetUp() override {
-        desktop().reset();
-        ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
-    }
+    void SetUp() override { desktop().reset(); }
     void TearDown() override {
         platform::setMainWindow(platform::kNoWindow);
         // The panels published themselves and are gone with the main window.

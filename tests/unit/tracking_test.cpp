@@ -7,9 +7,7 @@ namespace engine_test {
 namespace {
 
 std::string hex(Hwnd hwnd) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(platform::handleValue(hwnd)));
-    return text;
+    return platform::sim::handleText(hwnd);
 }
 
 class Tracking : public EngineTest {

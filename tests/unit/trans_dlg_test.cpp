@@ -18,7 +18,6 @@ class TransDlg : public ::testing::Test {
 protected:
     void SetUp() override {
         desktop().reset();
-        ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
         platform::sim::WindowSpec recipe;
         recipe.className = "HostWindow";
         recipe.text = "Clipveil";

@@ -32,9 +32,7 @@ constexpr int kSeeThroughControls[] = {IDC_TRANS, IDC_TRANS_PERCENT, IDC_TRANS_S
 constexpr int kCommands[] = {IDC_MODE_VIDEO, IDC_MODE_RESTORE, IDC_DRAG};
 
 std::string hex(Hwnd hwnd) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(platform::handleValue(hwnd)));
-    return text;
+    return platform::sim::handleText(hwnd);
 }
 
 struct Player {
@@ -68,7 +66,6 @@ protected:
     void SetUp() override {
         auto& d = desktop();
         d.reset();
-        ASSERT_TRUE(platform::sim::loadResourceFile(CLIPVEIL_RES_FILE));
         WindowSpec host;
         host.className = "HostWindow";
         host.text = "Clipveil";
