@@ -9,6 +9,7 @@ packages=(
     wine wine32:i386 wine64
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     xvfb xdotool imagemagick fonts-noto-cjk xcompmgr x11-utils procps
+    clang-14 libclang-rt-14-dev zip
 )
 
 missing=()
