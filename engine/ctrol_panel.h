@@ -65,6 +65,13 @@ protected:
 
 private:
     void loseTarget();
+    // While a clip is in place the saved styles are also kept on the player's own window, so
+    // that a later run can give back a player this one left clipped (killed, crashed).
+    void keepSavedStylesOnTarget();
+    static void forgetSavedStylesOn(platform::Hwnd hwnd);
+    // Puts back a player that carries saved styles but no live clip of ours: frame and
+    // styles, no region, out of the topmost band unless it was in it. True if it did.
+    bool restoreAbandoned(platform::Hwnd hwnd);
     // Forgets an overlay whose window the system has already destroyed (with its owner).
     void forgetDeadOverlay();
     // Set while moveWin is held: false once the overlay's window is gone and it freed itself.

@@ -38,6 +38,8 @@ int CCtrolPanelDlg::findComponent(CWinInf& rec) {
 void CCtrolPanelDlg::searchTarget() {
     scanWindows();
     for (CWinInf& element : windowList) {
+        // A player left clipped by an earlier run gets its frame back before it is looked at.
+        restoreAbandoned(element.hwnd);
         CWinInf candidate = element;
         const int found = findComponent(candidate);
         element = candidate;

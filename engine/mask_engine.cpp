@@ -13,6 +13,29 @@ constexpr std::uint32_t kClearSeeThrough = ~kSeeThroughBits;                    
 constexpr int kLayoutLooks = 10;
 constexpr std::uint32_t kLayoutLookMs = 50;
 
+// Window properties on a clipped player. The marker is written last and read first, so a
+// run that died between the writes leaves nothing half-kept behind.
+constexpr const char* kSavedMarkProp = "Clipveil.Saved";
+constexpr const char* kSavedStyleProp = "Clipveil.SavedStyle";
+constexpr const char* kSavedExStyleProp = "Clipveil.SavedExStyle";
+
+std::uintptr_t propValue(std::int32_t word) {
+    return static_cast<std::uintptr_t>(static_cast<std::uint32_t>(word));
+}
+
+std::int32_t wordValue(std::uintptr_t prop) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(prop));
+}
+
+// Two moves at the same corner make the player lay itself out again for its frame.
+void nudgeSize(platform::Hwnd hwnd) {
+    platform::Rect rect;
+    if (platform::getWindowRect(hwnd, rect)) {
+        platform::moveWindow(hwnd, rect.left, rect.top, rect.width() - 1, rect.height() - 1, true);
+        platform::moveWindow(hwnd, rect.left, rect.top, rect.width(), rect.height(), true);
+    }
+}
+
 }  // namespace
 
 void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
@@ -32,6 +55,7 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     platform::getWindowRect(component.hwnd, before);
     savedStyle = platform::getWindowLongA(target.hwnd, platform::kGwlStyle);
     savedExStyle = platform::getWindowLongA(target.hwnd, platform::kGwlExStyle);
+    keepSavedStylesOnTarget();
     platform::setWindowLongA(
         target.hwnd, platform::kGwlStyle,
         static_cast<std::int32_t>(static_cast<std::uint32_t>(savedStyle) & kKeepWhenMasked));
@@ -71,13 +95,45 @@ void CCtrolPanelDlg::stopMask() {
     }
     platform::setWindowLongA(target.hwnd, platform::kGwlStyle, savedStyle);
     platform::setWindowLongA(target.hwnd, platform::kGwlExStyle, savedExStyle);
-    // A size nudge makes the player lay itself out again for its restored frame.
-    platform::Rect rect;
-    if (platform::getWindowRect(target.hwnd, rect)) {
-        platform::moveWindow(target.hwnd, rect.left, rect.top, rect.width() - 1, rect.height() - 1, true);
-        platform::moveWindow(target.hwnd, rect.left, rect.top, rect.width(), rect.height(), true);
-    }
+    forgetSavedStylesOn(target.hwnd);
+    nudgeSize(target.hwnd);
     closeMoveWin();
+}
+
+void CCtrolPanelDlg::keepSavedStylesOnTarget() {
+    // Best effort: a player that refuses the properties is still clipped, only not
+    // recoverable by a later run.
+    if (platform::setProp(target.hwnd, kSavedStyleProp, propValue(savedStyle)) &&
+        platform::setProp(target.hwnd, kSavedExStyleProp, propValue(savedExStyle))) {
+        platform::setProp(target.hwnd, kSavedMarkProp, 1);
+    }
+}
+
+void CCtrolPanelDlg::forgetSavedStylesOn(platform::Hwnd hwnd) {
+    platform::removeProp(hwnd, kSavedMarkProp);
+    platform::removeProp(hwnd, kSavedStyleProp);
+    platform::removeProp(hwnd, kSavedExStyleProp);
+}
+
+bool CCtrolPanelDlg::restoreAbandoned(platform::Hwnd hwnd) {
+    if (masking == 1 && hwnd == target.hwnd) return false;  // our own clip, still in place
+    if (platform::getProp(hwnd, kSavedMarkProp) == 0) return false;
+    const std::int32_t style = wordValue(platform::getProp(hwnd, kSavedStyleProp));
+    const std::int32_t exStyle = wordValue(platform::getProp(hwnd, kSavedExStyleProp));
+    std::printf("CCtrolPanelDlg::restoreAbandoned() Handle=0x%08x\n",
+                static_cast<unsigned>(platform::handleValue(hwnd)));
+    // Nobody asked for this restore, so a failure here shows no message box.
+    platform::setWindowRgn(hwnd, nullptr, true);
+    platform::setWindowLongA(hwnd, platform::kGwlStyle, style);
+    platform::setWindowLongA(hwnd, platform::kGwlExStyle, exStyle);
+    // See-through made it topmost; the style word alone does not move it out of that band.
+    if ((static_cast<std::uint32_t>(exStyle) & platform::kWsExTopmost) == 0) {
+        platform::setWindowPos(hwnd, platform::kHwndNoTopmost, 0, 0, 0, 0,
+                               platform::kSwpNoSize | platform::kSwpNoMove);
+    }
+    forgetSavedStylesOn(hwnd);
+    nudgeSize(hwnd);
+    return true;
 }
 
 void CCtrolPanelDlg::showMoveWin() {

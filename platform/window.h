@@ -60,6 +60,13 @@ bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std
 // GetLayeredWindowAttributes: the alpha, when the window is layered and has attributes.
 std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd);
 
+// SetPropA / GetPropA / RemovePropA: a value kept on a window under a name, which any
+// process on the desktop can read and remove; it goes when the window is destroyed.
+// A missing property reads 0.
+bool setProp(Hwnd hwnd, const char* name, std::uintptr_t value);
+[[nodiscard]] std::uintptr_t getProp(Hwnd hwnd, const char* name);
+std::uintptr_t removeProp(Hwnd hwnd, const char* name);
+
 bool showWindow(Hwnd hwnd, int command);
 bool enableWindow(Hwnd hwnd, bool enable);
 bool destroyWindow(Hwnd hwnd);

@@ -226,6 +226,7 @@ enum class Failure {
     ShowWindow,
     MoveWindow,
     SetWindowPos,
+    SetProp,
 };
 
 class Desktop {

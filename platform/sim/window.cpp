@@ -388,6 +388,62 @@ std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd) {
     return w->alpha;
 }
 
+namespace {
+
+std::string propKey(const char* name) {
+    std::string key = name ? name : "";
+    for (char& c : key) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return key;
+}
+
+}  // namespace
+
+bool setProp(Hwnd hwnd, const char* name, std::uintptr_t value) {
+    World& w = world();
+    w.noteCall("SetPropA", hwnd);
+    char v[32];
+    std::snprintf(v, sizeof v, "0x%08llx", static_cast<unsigned long long>(value));
+    const std::string text = "SetPropA(" + hex8(hwnd) + "," + (name ? name : "") + "," + v + ")";
+    sim::Window* win = w.find(hwnd);
+    if (!win || w.failNow(sim::Failure::SetProp)) {
+        w.log(text, hwnd, false);
+        w.lastError = win ? sim::k::kErrorAccessDenied : sim::k::kErrorInvalidWindowHandle;
+        return false;
+    }
+    w.log(text, hwnd);
+    win->props[propKey(name)] = value;
+    return true;
+}
+
+std::uintptr_t getProp(Hwnd hwnd, const char* name) {
+    World& w = world();
+    w.noteCall("GetPropA", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    if (!win) return 0;
+    const auto it = win->props.find(propKey(name));
+    return it == win->props.end() ? 0 : it->second;
+}
+
+std::uintptr_t removeProp(Hwnd hwnd, const char* name) {
+    World& w = world();
+    w.noteCall("RemovePropA", hwnd);
+    const std::string text = "RemovePropA(" + hex8(hwnd) + "," + (name ? name : "") + ")";
+    sim::Window* win = w.find(hwnd);
+    if (win) {
+        const auto it = win->props.find(propKey(name));
+        if (it != win->props.end()) {
+            w.log(text, hwnd);
+            const std::uintptr_t value = it->second;
+            win->props.erase(it);
+            return value;
+        }
+    }
+    w.log(text, hwnd, false);
+    return 0;
+}
+
 bool showWindow(Hwnd hwnd, int command) {
     World& w = world();
     w.noteCall("ShowWindow", hwnd);

@@ -56,6 +56,8 @@ struct Window {
     bool hung = false;
     std::uint64_t hungSince = 0;
     std::uintptr_t userData = 0;
+    // Window properties by name; names compare without regard to ASCII case, as atoms do.
+    std::map<std::string, std::uintptr_t> props;
     // Dialogs made from templates.
     backend::DialogProc proc = nullptr;
     void* context = nullptr;

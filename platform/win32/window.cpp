@@ -190,6 +190,18 @@ std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd) {
     return alpha;
 }
 
+bool setProp(Hwnd hwnd, const char* name, std::uintptr_t value) {
+    return SetPropA(toWin(hwnd), name, reinterpret_cast<HANDLE>(value)) != FALSE;
+}
+
+std::uintptr_t getProp(Hwnd hwnd, const char* name) {
+    return reinterpret_cast<std::uintptr_t>(GetPropA(toWin(hwnd), name));
+}
+
+std::uintptr_t removeProp(Hwnd hwnd, const char* name) {
+    return reinterpret_cast<std::uintptr_t>(RemovePropA(toWin(hwnd), name));
+}
+
 bool showWindow(Hwnd hwnd, int command) {
     return ShowWindow(toWin(hwnd), command) != FALSE;
 }

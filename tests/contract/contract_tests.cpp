@@ -376,6 +376,28 @@ TEST_F(Contract, TopmostIsSetBySetWindowPosOnly) {
     setWindowPos(foreign, kHwndNoTopmost, 0, 0, 0, 0, kNoMoveNoSize);
 }
 
+TEST_F(Contract, PropertiesOnAnotherProcesssWindowAreKeptUntilRemoved) {
+    const Hwnd foreign = scene->createForeignTopLevel(WindowSpec{"ContractWindow", "carrier"});
+    EXPECT_EQ(getProp(foreign, "Contract.Value"), 0u) << "a missing property reads 0";
+    ASSERT_TRUE(setProp(foreign, "Contract.Value", 0xCF0000u));
+    ASSERT_TRUE(setProp(foreign, "Contract.Zero", 0));
+    ASSERT_TRUE(setProp(foreign, "Contract.High", 0x80000000u));
+    EXPECT_EQ(getProp(foreign, "Contract.Value"), 0xCF0000u);
+    EXPECT_EQ(getProp(foreign, "contract.value"), 0xCF0000u) << "names are atoms: case does not count";
+    EXPECT_EQ(getProp(foreign, "Contract.High"), 0x80000000u);
+    ASSERT_TRUE(setProp(foreign, "Contract.Value", 7));
+    EXPECT_EQ(getProp(foreign, "Contract.Value"), 7u) << "a second write replaces the value";
+
+    EXPECT_EQ(removeProp(foreign, "Contract.Value"), 7u);
+    EXPECT_EQ(getProp(foreign, "Contract.Value"), 0u);
+    EXPECT_EQ(removeProp(foreign, "Contract.Value"), 0u) << "removing twice finds nothing";
+    EXPECT_EQ(getProp(foreign, "Contract.High"), 0x80000000u) << "the others stay";
+
+    scene->destroy(foreign);
+    EXPECT_EQ(getProp(foreign, "Contract.High"), 0u);
+    EXPECT_FALSE(setProp(foreign, "Contract.Value", 1));
+}
+
 // ---- geometry ----
 
 TEST_F(Contract, WindowInfoAgreesWithTheOtherQueries) {

@@ -104,18 +104,20 @@ TEST_F(MaskEngine, RestorePutsBackTheExactStylesAndSize) {
     EXPECT_EQ(desktop().rect(p.video), kFramedVideo) << "the player laid itself out for its frame";
 
     const std::string hs = platform::sim::handleText(p.window);
-    EXPECT_EQ(playerCalls(p.window),
-              (std::vector<std::string>{"SetWindowRgn(" + hs + ",NULL)",
-                                        "SetWindowLongA(" + hs + ",GWL_STYLE,0x" +
-                                            [&] {
-                                                char v[16];
-                                                std::snprintf(v, sizeof v, "%08x", p.style);
-                                                return std::string(v);
-                                            }() +
-                                            ")",
-                                        "SetWindowLongA(" + hs + ",GWL_EXSTYLE,0x00000100)",
-                                        "MoveWindow(" + hs + ",100,100,639,479)",
-                                        "MoveWindow(" + hs + ",100,100,640,480)"}));
+    EXPECT_EQ(
+        playerCalls(p.window),
+        (std::vector<std::string>{
+            "SetWindowRgn(" + hs + ",NULL)",
+            "SetWindowLongA(" + hs + ",GWL_STYLE,0x" +
+                [&] {
+                    char v[16];
+                    std::snprintf(v, sizeof v, "%08x", p.style);
+                    return std::string(v);
+                }() +
+                ")",
+            "SetWindowLongA(" + hs + ",GWL_EXSTYLE,0x00000100)", "RemovePropA(" + hs + ",Clipveil.Saved)",
+            "RemovePropA(" + hs + ",Clipveil.SavedStyle)", "RemovePropA(" + hs + ",Clipveil.SavedExStyle)",
+            "MoveWindow(" + hs + ",100,100,639,479)", "MoveWindow(" + hs + ",100,100,640,480)"}));
     EXPECT_TRUE(overlays().empty()) << "the overlay closes with the clip";
     EXPECT_EQ(panel_->moveWin, nullptr);
 }
