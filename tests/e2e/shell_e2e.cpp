@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -166,6 +167,8 @@ public:
     }
     bool running() { return !platform::testing::waitForExit(process_, 0).has_value(); }
     std::uint32_t processId() const { return processId_; }
+    // As the task manager ends it: no message, no clean-up of its own.
+    bool kill() { return platform::testing::terminateProcess(process_, 1); }
 
 private:
     Clipveil() = default;
@@ -369,6 +372,77 @@ INSTANTIATE_TEST_SUITE_P(Every, ClosingTheProgram,
                          ::testing::Values(CloseBy::Escape, CloseBy::AltF4, CloseBy::CloseBox,
                                            CloseBy::WmClose),
                          closeName);
+
+// Killed while it clips a see-through player, the program leaves the player frameless, shaped
+// and click-through on top of everything. The next run gives it back at its first look.
+TEST(ClipveilProgram, AKilledRunsSeeThroughPlayerIsGivenBackByTheNextRun) {
+    std::string error;
+    auto player = e2e::ImitationPlayer::start(
+        {.videoClass = "EVR", .position = platform::Rect{220, 160, 860, 640}}, error);
+    ASSERT_TRUE(player) << error;
+    const Hwnd window = player->window();
+    const std::uint32_t style = e2e::styleOf(window);
+    const std::uint32_t exStyle = e2e::exStyleOf(window);
+    ASSERT_EQ(exStyle & platform::kWsExTopmost, 0u);
+
+    auto first = Clipveil::start();
+    ASSERT_TRUE(first);
+    Hwnd main = first->mainWindow();
+    ASSERT_NE(main, platform::kNoWindow);
+    Hwnd targetField = platform::getDlgItem(controlPanelOf(main), IDC_TARGET_HANDLE);
+    ASSERT_TRUE(
+        e2e::pumpUntil([&] { return platform::getWindowTextA(targetField, 64) == e2e::hex(window); }, 10s));
+    platform::postMessage(descendantWithId(main, IDC_MODE_VIDEO), platform::msg::kBmClick, 0, 0);
+    ASSERT_TRUE(e2e::pumpUntil([&] { return e2e::regionOf(window).has_value(); }, 10s));
+    const Hwnd seeThrough = descendantWithId(main, IDC_TRANS);
+    ASSERT_TRUE(e2e::pumpUntil([&] { return platform::isWindowVisible(seeThrough); }, 5s));
+    platform::postMessage(seeThrough, platform::msg::kBmClick, 0, 0);
+    constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;
+    ASSERT_TRUE(e2e::pumpUntil(
+        [&] {
+            const std::uint32_t now = e2e::exStyleOf(window);
+            return (now & kSeeThroughBits) == kSeeThroughBits && (now & platform::kWsExTopmost) != 0 &&
+                   e2e::alphaOf(window).has_value();
+        },
+        10s))
+        << "the player did not become see-through";
+
+    ASSERT_TRUE(first->kill());
+    ASSERT_TRUE(platform::isWindow(window));
+    EXPECT_TRUE(e2e::regionOf(window).has_value()) << "nobody restored the player";
+    EXPECT_NE(e2e::styleOf(window), style);
+    EXPECT_EQ(platform::getProp(window, "Clipveil.Saved"), 1u) << "the player carries what restoring needs";
+
+    auto second = Clipveil::start();
+    ASSERT_TRUE(second);
+    main = second->mainWindow();
+    ASSERT_NE(main, platform::kNoWindow);
+    const auto shown = std::chrono::steady_clock::now();
+    const auto restored = [&] {
+        // The properties go last, once everything else is back.
+        return !e2e::regionOf(window).has_value() && e2e::styleOf(window) == style &&
+               e2e::exStyleOf(window) == exStyle && platform::getProp(window, "Clipveil.Saved") == 0;
+    };
+    ASSERT_TRUE(e2e::pumpUntil(restored, 5s))
+        << "style 0x" << std::hex << e2e::styleOf(window) << " ex 0x" << e2e::exStyleOf(window);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - shown);
+    // The first tick comes 500 ms after the window; allow for a loaded machine.
+    EXPECT_LT(took.count(), 1500) << "restored " << took.count() << " ms after the window showed";
+    std::printf("restored %lld ms after the main window showed\n", static_cast<long long>(took.count()));
+    EXPECT_EQ(e2e::exStyleOf(window) & platform::kWsExTopmost, 0u) << "back among the ordinary windows";
+    EXPECT_FALSE(e2e::alphaOf(window).has_value()) << "no longer layered";
+    EXPECT_EQ(platform::getProp(window, "Clipveil.Saved"), 0u) << "the properties are cleared";
+    EXPECT_EQ(platform::getProp(window, "Clipveil.SavedStyle"), 0u);
+
+    // And the new run holds the player as its target, restored and ready to clip again.
+    targetField = platform::getDlgItem(controlPanelOf(main), IDC_TARGET_HANDLE);
+    EXPECT_TRUE(
+        e2e::pumpUntil([&] { return platform::getWindowTextA(targetField, 64) == e2e::hex(window); }, 5s));
+    platform::sendMessage(main, platform::msg::kClose, 0, 0);
+    EXPECT_EQ(second->exitCode(), 0u);
+    EXPECT_EQ(e2e::styleOf(window), style) << "closing a run that never clipped leaves the player alone";
+}
 
 // One whole run with everything the program does: started with arguments, the About box,
 // a refused second start, closed. writes-no-file.sh lists the disk around this test.
