@@ -16,13 +16,10 @@
 #include "platform/testing.h"
 #include "platform/window.h"
 #include "player.h"
+#include "program.h"
 #include "pump.h"
 #include "resources/resource.h"
 #include "shell/main_dlg.h"
-
-#ifndef CLIPVEIL_EXE_PATH
-#error "CLIPVEIL_EXE_PATH must name Clipveil.exe"
-#endif
 
 namespace {
 
@@ -50,131 +47,15 @@ constexpr std::uintptr_t kVkF4 = 0x73;
 constexpr std::intptr_t kHtClose = 20;
 constexpr int kMsgBoxTextId = 0xFFFF;  // the message box's text control
 
-// Wine shows the Unix file system as drive Z:.
-std::string windowsPath(std::string path) {
-    if (path.empty() || path.front() != '/') return path;
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return "Z:" + path;
-}
+using Clipveil = e2e::ClipveilRun;
+using e2e::controlPanelOf;
+using e2e::descendantWithId;
+using e2e::topLevelWindowsOf;
+using e2e::windowCaptioned;
 
 std::string exePath() {
-    return windowsPath(CLIPVEIL_EXE_PATH);
+    return Clipveil::programPath();
 }
-
-struct WindowsOf {
-    std::uint32_t processId;
-    std::vector<Hwnd> found;
-};
-
-std::vector<Hwnd> topLevelWindowsOf(std::uint32_t processId) {
-    WindowsOf search{processId, {}};
-    platform::enumWindows(
-        [](Hwnd hwnd, std::uintptr_t context) -> int {
-            auto& s = *reinterpret_cast<WindowsOf*>(context);
-            std::uint32_t pid = 0;
-            platform::getWindowThreadProcessId(hwnd, &pid);
-            if (pid == s.processId) s.found.push_back(hwnd);
-            return 1;
-        },
-        reinterpret_cast<std::uintptr_t>(&search));
-    return search.found;
-}
-
-// The visible top-level window of the process with this caption, if there is one.
-std::optional<Hwnd> windowCaptioned(std::uint32_t processId, const std::string& caption) {
-    for (Hwnd hwnd : topLevelWindowsOf(processId)) {
-        if (platform::isWindowVisible(hwnd) && platform::getWindowTextUtf8(hwnd) == caption) return hwnd;
-    }
-    return std::nullopt;
-}
-
-struct ChildSearch {
-    int id;
-    Hwnd found{};
-};
-
-// Any descendant with this control identifier (the panels' controls are grandchildren).
-Hwnd descendantWithId(Hwnd parent, int id) {
-    ChildSearch search{id, {}};
-    platform::enumChildWindows(
-        parent,
-        [](Hwnd hwnd, std::uintptr_t context) -> int {
-            auto& s = *reinterpret_cast<ChildSearch*>(context);
-            if (platform::getDlgCtrlId(hwnd) != s.id) return 1;
-            s.found = hwnd;
-            return 0;
-        },
-        reinterpret_cast<std::uintptr_t>(&search));
-    return search.found;
-}
-
-struct PanelSearch {
-    Hwnd main;
-    Hwnd found{};
-};
-
-// The (never seen) control panel: the main window's child dialog whose two handle fields
-// are static controls (the user panel's controls 1003 and 1004 are a static and a button).
-Hwnd controlPanelOf(Hwnd main) {
-    PanelSearch search{main, {}};
-    platform::enumChildWindows(
-        main,
-        [](Hwnd hwnd, std::uintptr_t context) -> int {
-            auto& s = *reinterpret_cast<PanelSearch*>(context);
-            if (platform::getParent(hwnd) != s.main || platform::getClassNameA(hwnd, 64) != "#32770")
-                return 1;
-            const auto isStatic = [hwnd](int id) {
-                return platform::getClassNameA(platform::getDlgItem(hwnd, id), 64) == "Static";
-            };
-            if (!isStatic(IDC_TARGET_HANDLE) || !isStatic(IDC_COMPONENT_HANDLE)) return 1;
-            s.found = hwnd;
-            return 0;
-        },
-        reinterpret_cast<std::uintptr_t>(&search));
-    return search.found;
-}
-
-// One run of Clipveil.exe; ended by force if the test lets go of it while it still runs.
-class Clipveil {
-public:
-    static std::unique_ptr<Clipveil> start(const std::string& arguments = {}) {
-        std::string line = "\"" + exePath() + "\"";
-        if (!arguments.empty()) line += " " + arguments;
-        auto spawned = platform::testing::spawnProcess(line);
-        if (!spawned) return nullptr;
-        std::unique_ptr<Clipveil> run(new Clipveil);
-        run->process_ = std::move(spawned->process);
-        run->processId_ = spawned->processId;
-        return run;
-    }
-    ~Clipveil() {
-        if (process_ && !platform::testing::waitForExit(process_, 0))
-            platform::testing::terminateProcess(process_, 1);
-    }
-
-    // Waits for the main window; none when it did not come up in time.
-    Hwnd mainWindow(std::chrono::milliseconds timeout = 20s) {
-        std::optional<Hwnd> main;
-        e2e::pumpUntil([&] { return (main = windowCaptioned(processId_, kMainCaption)).has_value(); },
-                       timeout);
-        return main.value_or(platform::kNoWindow);
-    }
-    std::optional<std::uint32_t> exitCode(std::chrono::milliseconds timeout = 10s) {
-        std::optional<std::uint32_t> code;
-        e2e::pumpUntil([&] { return (code = platform::testing::waitForExit(process_, 0)).has_value(); },
-                       timeout);
-        return code;
-    }
-    bool running() { return !platform::testing::waitForExit(process_, 0).has_value(); }
-    std::uint32_t processId() const { return processId_; }
-    // As the task manager ends it: no message, no clean-up of its own.
-    bool kill() { return platform::testing::terminateProcess(process_, 1); }
-
-private:
-    Clipveil() = default;
-    platform::ProcessHandle process_;
-    std::uint32_t processId_ = 0;
-};
 
 // The screen point of the main window's close box, found by asking the window itself.
 std::optional<std::pair<int, int>> closeBoxOf(Hwnd window) {

@@ -1,0 +1,55 @@
+// Clipveil.exe as the Windows tests drive it from outside: started, found by its windows,
+// its controls reached by identifier, ended by force if a test lets go of it while it runs.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/testing.h"
+#include "platform/types.h"
+
+namespace e2e {
+
+// Wine shows the Unix file system as drive Z:.
+std::string windowsPath(std::string path);
+
+std::vector<platform::Hwnd> topLevelWindowsOf(std::uint32_t processId);
+// The visible top-level window of the process with this caption (UTF-8), if there is one.
+std::optional<platform::Hwnd> windowCaptioned(std::uint32_t processId, const std::string& caption);
+// Any descendant with this control identifier (the panels' controls are grandchildren); the
+// user panel's come first in z-order.
+platform::Hwnd descendantWithId(platform::Hwnd parent, int id);
+// The never-seen control panel: the main window's child dialog whose two handle fields are
+// static controls (the user panel's controls 1003 and 1004 are a static and a button).
+platform::Hwnd controlPanelOf(platform::Hwnd main);
+
+class ClipveilRun {
+public:
+    // Starts Clipveil.exe with these arguments (a command-line tail); null on failure.
+    static std::unique_ptr<ClipveilRun> start(const std::string& arguments = {});
+    ~ClipveilRun();
+    ClipveilRun(const ClipveilRun&) = delete;
+    ClipveilRun& operator=(const ClipveilRun&) = delete;
+
+    // Waits for the main window ("霞窓"); kNoWindow when it did not come up in time.
+    platform::Hwnd mainWindow(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    std::optional<std::uint32_t> exitCode(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool running();
+    std::uint32_t processId() const { return processId_; }
+    // As the task manager ends it: no message, no clean-up of its own.
+    bool kill();
+
+    // The program (Windows path), as built beside the tests.
+    static std::string programPath();
+
+private:
+    ClipveilRun() = default;
+    platform::ProcessHandle process_;
+    std::uint32_t processId_ = 0;
+};
+
+}  // namespace e2e
