@@ -17,5 +17,7 @@ void charUpperBuffA(std::string& text);
 // Conversions between the program's UTF-8 texts and UTF-16 for the wide-character calls.
 std::wstring utf8ToWide(std::string_view utf8);
 std::string wideToUtf8(std::wstring_view wide);
+// Bytes of the ANSI code page (read from the system's A calls) as the program's UTF-8 text.
+std::string ansiToUtf8(std::string_view ansi);
 
 }  // namespace platform

@@ -25,7 +25,8 @@ std::string aboutVersionText(const char* version) {
     std::string text = version ? version : "";
     replaceCharacters(text, ',', '-');
     replaceCharacters(text, ';', '.');
-    return "霞窓 " + text;
+    // The version is ANSI bytes; the box shows UTF-8 text.
+    return "霞窓 " + platform::ansiToUtf8(text);
 }
 
 CAboutDlg::CAboutDlg(platform::CDialog* parent) : platform::CDialog(IDD, parent) {}

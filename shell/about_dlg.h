@@ -13,8 +13,9 @@ inline constexpr char kHomePageUrl[] = "https://quenwick.example/clipveil/";
 // Opens the home page with the shell's "open" verb, owned by `owner`; a failure is not reported.
 void openHomePage(platform::Hwnd owner);
 
-// What the About box shows for a version text: "霞窓 " and the text with every "," made "-"
-// and then every ";" made ".", matching whole characters of the ANSI code page only.
+// What the About box shows for a version text (ANSI bytes): "霞窓 " and the text with every
+// "," made "-" and then every ";" made ".", matching whole characters of the ANSI code page
+// only; UTF-8, as the box's own texts are.
 std::string aboutVersionText(const char* version);
 
 class CAboutDlg : public platform::CDialog {

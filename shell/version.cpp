@@ -29,12 +29,14 @@ std::size_t versionValueBytes(const char* value, std::size_t available, std::siz
     if (value == nullptr) return 0;
     const std::size_t whole = strnlen(value, available);
     if (whole <= limit) return whole;
-    // Too long: keep whole characters only. Every read stays below `whole`, inside the value.
+    // Too long: keep whole characters only. The walk stops at the limit without looking at
+    // the character there, so every read stays below `whole`, inside the value, even when
+    // no terminator follows it.
     const char* p = value;
     const char* end = value + limit;
-    for (;;) {
+    while (p < end) {
         const char* next = platform::charNextA(p);
-        if (next == p || next > end) break;
+        if (next > end) break;
         p = next;
     }
     return static_cast<std::size_t>(p - value);

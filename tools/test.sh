@@ -37,6 +37,24 @@ run_ctest() {
 }
 
 run_ctest native --test-dir build/native --parallel 2
+
+# The libFuzzer targets (their own clang tree, build/fuzz): each target's run is one test.
+run_fuzz() {
+    echo "test: fuzz"
+    bash tools/fuzz.sh "${CLIPVEIL_FUZZ_SECONDS:-10}" 2>&1 | tee "$logs/fuzz.log"
+    local rc=${PIPESTATUS[0]}
+    local line
+    line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$logs/fuzz.log" | tail -n 1 || true)
+    if [[ -n $line ]]; then
+        passed=$((passed + $(sed -E 's/^([0-9]+) passed.*/\1/' <<<"$line")))
+        failed=$((failed + $(sed -E 's/.* ([0-9]+) failed$/\1/' <<<"$line")))
+    elif ((rc != 0)); then
+        failed=$((failed + 1))
+    fi
+    ((rc == 0)) || status=1
+}
+run_fuzz
+
 # One shared Wine desktop: the Windows programs run one at a time.
 run_ctest win32 --test-dir build/win32
 

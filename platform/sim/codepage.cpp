@@ -127,6 +127,10 @@ bool isDbcsLeadByte(unsigned char byte) {
     return sim::leadByte(byte, sim::world().codePage);
 }
 
+std::string ansiToUtf8(std::string_view ansi) {
+    return sim::ansiToUtf8(ansi, sim::world().codePage);
+}
+
 const char* charNextA(const char* p) {
     if (!p || *p == '\0') return p;
     if (isDbcsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') return p + 2;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <cwctype>
 
 #include "platform/codepage.h"
 #include "platform/sim/world.h"
@@ -25,6 +24,26 @@ int maxCheckState(std::uint32_t type) {
         default:
             return 0;
     }
+}
+
+// The blanks that the system's string-to-number conversion skips before a number: the
+// ASCII ones and the Unicode spaces (U+3000 among them), not the zero-width ones.
+bool isConversionBlank(wchar_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+           c == 0x3000;
+}
+
+// The value of a decimal digit as that conversion reads it, or -1: the digits of every
+// script it knows count, full-width ones (U+FF10..U+FF19) included.
+int conversionDigit(wchar_t c) {
+    static constexpr wchar_t kZeros[] = {0x0030, 0x0660, 0x06F0, 0x0966, 0x09E6, 0x0A66,
+                                         0x0AE6, 0x0B66, 0x0C66, 0x0CE6, 0x0D66, 0x0E50,
+                                         0x0ED0, 0x0F20, 0x1040, 0x17E0, 0x1810, 0xFF10};
+    for (const wchar_t zero : kZeros) {
+        if (c >= zero && c <= zero + 9) return static_cast<int>(c - zero);
+    }
+    return -1;
 }
 
 std::intptr_t makeLong(int low, int high) {
@@ -207,7 +226,8 @@ Hwnd World::upDownFor(Hwnd buddy) const {
 // The buddy's text becomes the position when it is a whole number within the range: leading
 // blanks and a sign are accepted, thousands separators are ignored, anything after the digits
 // (or no digits at all) is not; an empty text counts as 0. Only the first 19 characters are
-// read. This is the rule the system's up-down control applies.
+// read. This is the rule the system's up-down control applies, with the blanks and digits of
+// its conversion: full-width "４５", or "45" after an ideographic space, is 45 to it.
 bool World::upDownTakeBuddyText(Window& ud) {
     if (!(ud.style & k::kUdsSetBuddyInt)) return false;
     Window* buddy = find(ud.updown.buddy);
@@ -216,13 +236,14 @@ bool World::upDownTakeBuddyText(Window& ud) {
     if (text.size() > 19) text.resize(19);
     text.erase(std::remove(text.begin(), text.end(), L','), text.end());
     std::size_t i = 0;
-    while (i < text.size() && std::iswspace(static_cast<wint_t>(text[i]))) ++i;
+    while (i < text.size() && isConversionBlank(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
     const std::size_t digits = i;
     long long value = 0;
-    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
-        value = std::min<long long>(value * 10 + (text[i] - L'0'), static_cast<long long>(INT_MAX) + 1);
+    while (i < text.size() && conversionDigit(text[i]) >= 0) {
+        value =
+            std::min<long long>(value * 10 + conversionDigit(text[i]), static_cast<long long>(INT_MAX) + 1);
         ++i;
     }
     // Without digits nothing is converted and the rest is the whole text, so only the empty

@@ -27,6 +27,15 @@ std::wstring utf8ToWide(std::string_view utf8) {
     return wide;
 }
 
+std::string ansiToUtf8(std::string_view ansi) {
+    if (ansi.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(), n);
+    return wideToUtf8(wide);
+}
+
 std::string wideToUtf8(std::wstring_view wide) {
     if (wide.empty()) return {};
     const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,

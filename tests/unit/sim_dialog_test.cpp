@@ -286,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
                       GetPosCase{"Empty", "", 70, false}, GetPosCase{"TrailingLetters", "45abc", 70, false},
                       GetPosCase{"TrailingBlank", "45 ", 70, false},
                       GetPosCase{"Thousands", "1,000", 70, false}, GetPosCase{"Negative", "-70", 70, false},
-                      GetPosCase{"FullWidthDigits", "４５", 70, false}),
+                      GetPosCase{"FullWidthDigits", "４５", 45, true}),
     [](const ::testing::TestParamInfo<GetPosCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SimDialog, SpinArrowsStepFromValidTextAndStopAtTheEnds) {
