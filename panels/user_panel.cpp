@@ -5,6 +5,7 @@
 
 #include "engine/ctrol_panel.h"
 #include "panels/trans_dlg.h"
+#include "platform/codepage.h"
 #include "platform/gdi.h"
 #include "platform/window.h"
 #include "resources/resource.h"
@@ -17,6 +18,20 @@ constexpr platform::ColorRef kStatusGreen = platform::rgb(0, 255, 0);
 
 constexpr const char* kWmpClass = "WMPVideoWindow";
 constexpr const char* kEvrClass = "EVRVideoHandler";
+
+// Another program's title, read into a fixed buffer, may end in the lead byte of a double-byte
+// character whose trail did not fit (Wine cuts there). Handed on as it is, the system's
+// conversion takes the terminating NUL for the trail and reads on past the text, so the status
+// line would show garbage: only whole characters are shown.
+std::string wholeCharacters(const std::string& ansi) {
+    std::size_t i = 0;
+    while (i < ansi.size()) {
+        const std::size_t length = platform::isDbcsLeadByte(static_cast<unsigned char>(ansi[i])) ? 2 : 1;
+        if (i + length > ansi.size()) break;
+        i += length;
+    }
+    return ansi.substr(0, i);
+}
 
 }  // namespace
 
@@ -99,7 +114,7 @@ void CUserPanelDlg::updateStatus() {
 
     SetDlgItemText(IDC_FOUND_STATUS, component);
     // The title is another program's ANSI text: shown as the bytes it is.
-    platform::setWindowTextA(GetDlgItem(IDC_TARGET_STATUS), title);
+    platform::setWindowTextA(GetDlgItem(IDC_TARGET_STATUS), wholeCharacters(title));
     SetDlgItemText(IDC_TRANS_PERCENT, percent);
 }
 

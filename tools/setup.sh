@@ -10,6 +10,7 @@ packages=(
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     xvfb xdotool imagemagick fonts-noto-cjk xcompmgr x11-utils procps
     clang-14 libclang-rt-14-dev zip
+    locales
 )
 
 missing=()

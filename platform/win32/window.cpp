@@ -242,8 +242,18 @@ std::string getWindowTextUtf8(Hwnd hwnd) {
 }
 
 bool setWindowTextA(Hwnd hwnd, std::string_view ansi) {
-    const std::string text(ansi);
-    return SetWindowTextA(toWin(hwnd), text.c_str()) != FALSE;
+    // Converted with its length: text that ends in half a double-byte character (another
+    // program's title cut by a fixed buffer) must not make the system read on past the end.
+    std::wstring wide;
+    if (!ansi.empty()) {
+        const int size = static_cast<int>(ansi.size());
+        const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, nullptr, 0);
+        if (n > 0) {
+            wide.assign(static_cast<std::size_t>(n), L'\0');
+            MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, wide.data(), n);
+        }
+    }
+    return SetWindowTextW(toWin(hwnd), wide.c_str()) != FALSE;
 }
 
 bool checkDlgButton(Hwnd dialog, int id, int state) {
