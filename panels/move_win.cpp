@@ -33,9 +33,11 @@ std::intptr_t CMoveWin::WindowProc(unsigned message, std::uintptr_t wParam, std:
         // The move loop runs inside this send; a tick may destroy the overlay meanwhile,
         // and then the object has freed itself: nothing of it may be touched afterwards.
         const auto alive = aliveToken();
+        m_moving = true;
         platform::sendMessage(GetSafeHwnd(), platform::msg::kNcLButtonDown,
                               static_cast<std::uintptr_t>(platform::kHtCaption), lParam);
         if (!*alive) return 0;
+        m_moving = false;
     }
     return platform::CDialog::WindowProc(message, wParam, lParam);
 }
@@ -53,6 +55,10 @@ void CMoveWin::OnMove(int, int) {
 }
 
 void CMoveWin::PostNcDestroy() {
+    // Gone in the middle of a drag (its player went): the move loop would wait for a release
+    // that now reaches some other window, and hold this thread's modal loops until the next
+    // release anywhere of ours. A release of our own ends it.
+    if (m_moving) platform::postMessage(platform::kNoWindow, platform::msg::kLButtonUp, 0, 0);
     platform::CDialog::PostNcDestroy();
     delete this;
 }

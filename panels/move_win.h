@@ -26,4 +26,7 @@ protected:
     void OnCancel() override;
 
     void OnMove(int x, int y);
+
+private:
+    bool m_moving = false;  // inside the system's move loop
 };

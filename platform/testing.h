@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/process.h"
+#include "platform/types.h"
 
 namespace platform::testing {
 
@@ -29,6 +30,11 @@ void pumpMessages();
 // Blocks until a message arrives for this thread or timeoutMs has passed.
 void waitForMessages(std::uint32_t timeoutMs);
 
+// SendMessageTimeout with abort-if-hung: the window's answer, or empty when its thread did not
+// answer within timeoutMs (or is hung, or the window is gone).
+std::optional<std::intptr_t> sendMessageTimeout(Hwnd hwnd, unsigned message, std::uintptr_t wParam,
+                                                std::intptr_t lParam, std::uint32_t timeoutMs);
+
 // What the program's entry point does before its first dialog: registers the common
 // controls (link, up-down) that the templates use.
 void initDialogControls();
@@ -36,5 +42,18 @@ void initDialogControls();
 // A left click of the real mouse at a screen point (SetCursorPos, then SendInput down and up):
 // the click reaches whatever window of any process lies there, as the user's would.
 bool clickAt(int x, int y);
+
+// Counts of this process's live user-interface objects, for the leak tests.
+// GetGuiResources (GR_GDIOBJECTS, or GR_USEROBJECTS): empty when the system does not count
+// (Wine 8 answers 0 with ERROR_CALL_NOT_IMPLEMENTED).
+std::optional<std::uint32_t> guiResources(bool userObjects);
+// Entries in use in the system's GDI handle table of this process (brushes, regions, fonts,
+// device contexts, ...): Wine keeps the table in the process, reachable from the PEB. Empty
+// when there is no such table.
+std::optional<std::uint32_t> liveGdiObjects();
+// Windows of this process: every top-level window and all of their descendants.
+std::uint32_t liveWindows();
+// Puts the text on the clipboard (as Unicode text), as a copy in another program would.
+bool setClipboardText(const std::string& utf8);
 
 }  // namespace platform::testing

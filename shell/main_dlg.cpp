@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::uintptr_t kIconBig = 1;
 constexpr std::uintptr_t kIconSmall = 0;
+constexpr unsigned kWmEndSession = 0x0016;
 
 }  // namespace
 
@@ -29,6 +30,7 @@ const platform::MessageMap& CClipveilDlg::GetMessageMap() const {
             platform::onPaint(&CClipveilDlg::OnPaint),
             platform::onMessage(platform::msg::kQueryDragIcon, &CClipveilDlg::OnQueryDragIcon),
             platform::onNotify(IDC_HOMEPAGE_LINK, platform::kNmClick, &CClipveilDlg::OnNMClickLink),
+            platform::onMessage(kWmEndSession, &CClipveilDlg::OnEndSession),
         }};
     return map;
 }
@@ -99,4 +101,14 @@ std::intptr_t CClipveilDlg::OnQueryDragIcon(std::uintptr_t, std::intptr_t) {
 void CClipveilDlg::OnNMClickLink(const platform::NotifyHeader&, std::intptr_t& result) {
     openHomePage(GetSafeHwnd());
     result = 0;
+}
+
+// Once this returns at the end of a session the system may end the process without destroying
+// a window, so the player is put back now, as closing would, and the run ends.
+std::intptr_t CClipveilDlg::OnEndSession(std::uintptr_t ending, std::intptr_t) {
+    if (ending == 0) return 0;
+    m_userPanel.DestroyWindow();
+    m_ctrolPanel.DestroyWindow();
+    EndDialog(platform::kIdCancel);
+    return 0;
 }

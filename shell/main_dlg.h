@@ -29,6 +29,7 @@ protected:
     void OnPaint();
     std::intptr_t OnQueryDragIcon(std::uintptr_t wParam, std::intptr_t lParam);
     void OnNMClickLink(const platform::NotifyHeader& header, std::intptr_t& result);
+    std::intptr_t OnEndSession(std::uintptr_t ending, std::intptr_t flags);
 
     platform::IconHandle m_hIcon{};
     CUserPanelDlg m_userPanel;

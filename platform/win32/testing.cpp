@@ -1,8 +1,14 @@
 // Process and message-loop services for the Windows test programs and the demo.
 #include "platform/testing.h"
 
+#include "platform/codepage.h"
+#include "platform/win32/win32_handles.h"
+
 #include <windows.h>
 #include <commctrl.h>
+#include <winternl.h>
+
+#include <cstring>
 
 #include <vector>
 
@@ -56,6 +62,15 @@ void waitForMessages(std::uint32_t timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs, QS_ALLINPUT);
 }
 
+std::optional<std::intptr_t> sendMessageTimeout(Hwnd hwnd, unsigned message, std::uintptr_t wParam,
+                                                std::intptr_t lParam, std::uint32_t timeoutMs) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(win32::toWin(hwnd), message, wParam, lParam, SMTO_ABORTIFHUNG, timeoutMs,
+                             &answer))
+        return std::nullopt;
+    return static_cast<std::intptr_t>(answer);
+}
+
 void initDialogControls() {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
@@ -71,6 +86,92 @@ bool clickAt(int x, int y) {
     inputs[1].type = INPUT_MOUSE;
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     return SendInput(2, inputs, sizeof(INPUT)) == 2;
+}
+
+std::optional<std::uint32_t> guiResources(bool userObjects) {
+    SetLastError(0);
+    const DWORD count = GetGuiResources(GetCurrentProcess(), userObjects ? GR_USEROBJECTS : GR_GDIOBJECTS);
+    if (count == 0 && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) return std::nullopt;
+    return static_cast<std::uint32_t>(count);
+}
+
+namespace {
+
+// One entry of Wine's GDI handle table (GDI_HANDLE_ENTRY, 24 bytes whatever the bitness);
+// an entry is in use while its type is nonzero. Windows lays its table out differently, so
+// it is read only under Wine.
+struct WineGdiEntry {
+    std::uint64_t object;
+    std::uint32_t owner;
+    std::uint16_t unique;
+    std::uint8_t type;
+    std::uint8_t flags;
+    std::uint64_t userPointer;
+};
+static_assert(sizeof(WineGdiEntry) == 24);
+constexpr std::size_t kWineGdiHandles = 16384;
+constexpr std::size_t kPebGdiSharedHandleTable = 0x94;  // 32-bit PEB
+
+bool underWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+BOOL CALLBACK countDescendant(HWND, LPARAM context) {
+    ++*reinterpret_cast<std::uint32_t*>(context);
+    return TRUE;
+}
+
+void countWindow(HWND hwnd, LPARAM context) {
+    ++*reinterpret_cast<std::uint32_t*>(context);
+    EnumChildWindows(hwnd, countDescendant, context);
+}
+
+BOOL CALLBACK countOwnTopLevel(HWND hwnd, LPARAM context) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == GetCurrentProcessId()) countWindow(hwnd, context);
+    return TRUE;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> liveGdiObjects() {
+    if (!underWine()) return std::nullopt;
+    const auto* peb = reinterpret_cast<const unsigned char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    const WineGdiEntry* table = nullptr;
+    std::memcpy(&table, peb + kPebGdiSharedHandleTable, sizeof(table));
+    if (!table) return std::nullopt;
+    std::uint32_t used = 0;
+    for (std::size_t i = 0; i < kWineGdiHandles; ++i) {
+        if (table[i].type != 0) ++used;
+    }
+    return used;
+}
+
+std::uint32_t liveWindows() {
+    std::uint32_t count = 0;
+    EnumWindows(countOwnTopLevel, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+bool setClipboardText(const std::string& utf8) {
+    const std::wstring wide = utf8ToWide(utf8);
+    const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) return false;
+    std::memcpy(GlobalLock(memory), wide.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    // The clipboard owns the memory once it has taken it.
+    const bool taken = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!taken) GlobalFree(memory);
+    return taken;
 }
 
 }  // namespace platform::testing

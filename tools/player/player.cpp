@@ -26,8 +26,8 @@
 //   --hang N               stop answering messages for N seconds ...
 //   --hang-after M         ... starting M seconds after showing (default 0: at once)
 //   --after N ACTION       N seconds after showing: replace (destroy the video window and
-//                          make a new one), resize (grow by 37 x 23), minimise or close;
-//                          may be given several times
+//                          make a new one), hide (hide the video window, keep it), resize
+//                          (grow by 37 x 23), minimise or close; may be given several times
 //   --relayout-delay MS    lay out MS milliseconds after a style change instead of at once
 //   --report FILE          write "ready 0x<window> 0x<video>\n" once shown, and again after
 //                          each replace (FILE is a Windows path, e.g. Z:\tmp\player.txt)
@@ -47,7 +47,7 @@ namespace {
 const char kUsage[] =
     "usage: imitation_player [--class WMP|EVR] [--title TEXT] [--pos X Y W H] [--grandchild]\n"
     "                        [--decoys] [--other-video] [--inset N] [--fixed] [--hang N [--hang-after M]]\n"
-    "                        [--after N replace|resize|minimise|close]... [--relayout-delay MS]\n"
+    "                        [--after N replace|hide|resize|minimise|close]... [--relayout-delay MS]\n"
     "                        [--report FILE] [--help]\n"
     "A window that Clipveil takes for a media player; see the top of player.cpp.\n";
 
@@ -56,8 +56,9 @@ constexpr RECT kFixedVideo{16, 16, 336, 256};  // --fixed: client coordinates
 constexpr UINT_PTR kFrameTimer = 1, kRelayoutTimer = 2, kHangTimer = 3, kFirstActionTimer = 100;
 constexpr UINT kStartHang = WM_APP + 1;
 
-enum class Action { Replace, Resize, Minimise, Close };
-const char* const kActionNames[] = {"replace", "resize", "minimise", "close"};
+enum class Action { Replace, Hide, Resize, Minimise, Close };
+const char* const kActionNames[] = {"replace", "hide", "resize", "minimise", "close"};
+constexpr int kActionCount = sizeof kActionNames / sizeof kActionNames[0];
 
 struct Options {
     bool evr = false;
@@ -160,6 +161,9 @@ void runAction(Action a) {
             g.video = createVideo();
             layout();
             report();
+            break;
+        case Action::Hide:
+            ShowWindow(g.video, SW_HIDE);
             break;
         case Action::Resize: {
             RECT r;
@@ -370,7 +374,7 @@ bool parse(int argc, char** argv, Options& o, bool& help) {
             double at = 0;
             if (!number(argv[i + 1], at)) return std::fprintf(stderr, "--after takes seconds\n"), false;
             int found = -1;
-            for (int k = 0; k < 4; ++k)
+            for (int k = 0; k < kActionCount; ++k)
                 if (std::strcmp(argv[i + 2], kActionNames[k]) == 0) found = k;
             if (found < 0) return std::fprintf(stderr, "unknown action %s\n", argv[i + 2]), false;
             o.after.emplace_back(at, static_cast<Action>(found));
