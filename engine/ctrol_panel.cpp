@@ -44,6 +44,11 @@ bool CCtrolPanelDlg::DestroyWindow() {
     stopMask();
     // An overlay opened without a clip would otherwise outlive the program's windows.
     closeMoveWin();
+    // This can run inside a call to the player that let a sent message in (a log-off during
+    // a click): whatever that click does next must not find a target to change again.
+    hasTarget = 0;
+    target = CWinInf{};
+    component = CChildWinInf{};
     return platform::CDialog::DestroyWindow();
 }
 
@@ -66,6 +71,8 @@ void CCtrolPanelDlg::checkTarget() {
         } else if (platform::isIconic(target.hwnd)) {
             return;
         } else if (masking == 0) {
+            // A restore the player could not take while it hung is finished once it answers.
+            restoreAbandoned(target.hwnd);
             findComponent(target);
         } else {
             platform::Rect now;

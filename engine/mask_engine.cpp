@@ -48,6 +48,11 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
         return;
     }
     if (masking != 0) return;
+    if (!platform::windowAnswers(target.hwnd, platform::kAnswerTimeoutMs)) {
+        // A player that does not answer would hold this thread in the first change made to it.
+        platform::AfxMessageBox("リージョンの設定に失敗しました");
+        return;
+    }
     masking = 1;
 
     platform::getWindowRect(target.hwnd, maskWindowRect);
@@ -83,6 +88,15 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
 void CCtrolPanelDlg::stopMask() {
     if (masking != 1) return;
     masking = 0;
+    if (platform::isWindow(target.hwnd) &&
+        !platform::windowAnswers(target.hwnd, platform::kAnswerTimeoutMs)) {
+        // Changing a hung player's window would hold this thread until it wakes. The saved
+        // styles stay on the player, and the first tick (or later run) that finds it
+        // answering again puts it back.
+        closeMoveWin();
+        platform::AfxMessageBox("リージョンの解除に失敗しました");
+        return;
+    }
     if (!platform::isWindow(target.hwnd)) {
         // The overlay's owner is gone. The system may have taken the overlay with it (then
         // only the reference is dropped); one that outlived a player of another process
@@ -118,6 +132,8 @@ void CCtrolPanelDlg::forgetSavedStylesOn(platform::Hwnd hwnd) {
 bool CCtrolPanelDlg::restoreAbandoned(platform::Hwnd hwnd) {
     if (masking == 1 && hwnd == target.hwnd) return false;  // our own clip, still in place
     if (platform::getProp(hwnd, kSavedMarkProp) == 0) return false;
+    if (!platform::windowAnswers(hwnd, platform::kAnswerTimeoutMs))
+        return false;  // the next search tries again
     const std::int32_t style = wordValue(platform::getProp(hwnd, kSavedStyleProp));
     const std::int32_t exStyle = wordValue(platform::getProp(hwnd, kSavedExStyleProp));
     std::printf("CCtrolPanelDlg::restoreAbandoned() Handle=0x%08x\n",
@@ -191,6 +207,7 @@ int CCtrolPanelDlg::setTransAlpha(std::int32_t alpha) {
 
 int CCtrolPanelDlg::setTopMost(platform::Hwnd hwnd, std::int32_t mode) {
     if (!platform::isWindow(hwnd)) return 0;
+    if (!platform::windowAnswers(hwnd, platform::kAnswerTimeoutMs)) return 0;
     const platform::Hwnd band = mode == 1 ? platform::kHwndTopmost : platform::kHwndNoTopmost;
     return platform::setWindowPos(hwnd, band, 0, 0, 0, 0, platform::kSwpNoSize | platform::kSwpNoMove) ? 1
                                                                                                        : 0;
@@ -198,12 +215,14 @@ int CCtrolPanelDlg::setTopMost(platform::Hwnd hwnd, std::int32_t mode) {
 
 int CCtrolPanelDlg::setTransStyle(platform::Hwnd hwnd, std::int32_t mode) {
     if (!platform::isWindow(hwnd)) return 0;
+    if (!platform::windowAnswers(hwnd, platform::kAnswerTimeoutMs)) return 0;
     auto exStyle = static_cast<std::uint32_t>(platform::getWindowLongA(hwnd, platform::kGwlExStyle));
     exStyle = mode == 1 ? (exStyle | kSeeThroughBits) : (exStyle & kClearSeeThrough);
     return platform::setWindowLongA(hwnd, platform::kGwlExStyle, static_cast<std::int32_t>(exStyle));
 }
 
 int CCtrolPanelDlg::setTransAlpha(platform::Hwnd hwnd, std::int32_t alpha) {
+    if (!platform::windowAnswers(hwnd, platform::kAnswerTimeoutMs)) return 0;
     const auto alphaByte = static_cast<std::uint8_t>(static_cast<std::uint32_t>(alpha) & 0xFFu);
     return platform::setLayeredWindowAttributes(hwnd, 0, alphaByte, platform::kLwaAlpha) ? 1 : 0;
 }

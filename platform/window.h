@@ -38,6 +38,12 @@ std::string getClassNameA(Hwnd hwnd, int maxCount);
 std::int32_t getDlgCtrlId(Hwnd hwnd);
 bool getWindowInfo(Hwnd hwnd, WindowInfo& info);
 
+// SendMessageTimeout(WM_NULL) with abort-if-hung, not serving other senders meanwhile: true
+// when the window's thread answered within timeoutMs. Every change made to another program's
+// window waits for that program's thread, so the engine asks first.
+[[nodiscard]] bool windowAnswers(Hwnd hwnd, std::uint32_t timeoutMs);
+inline constexpr std::uint32_t kAnswerTimeoutMs = 150;
+
 std::int32_t getWindowLongA(Hwnd hwnd, int index);
 std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value);
 std::uint32_t getWindowThreadProcessId(Hwnd hwnd, std::uint32_t* processId);

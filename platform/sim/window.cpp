@@ -138,6 +138,17 @@ std::string getWindowTextA(Hwnd hwnd, int maxCount) {
     return sim::cutAnsi(w.ansiText(*win), static_cast<std::size_t>(maxCount - 1), w.codePage);
 }
 
+bool windowAnswers(Hwnd hwnd, std::uint32_t timeoutMs) {
+    World& w = world();
+    w.noteCall("SendMessageTimeoutA", hwnd);
+    if (!w.alive(hwnd)) return false;
+    if (!w.waitForAnswer(hwnd, timeoutMs)) {
+        w.lastError = sim::k::kErrorTimeout;
+        return false;
+    }
+    return true;
+}
+
 std::string sendGetTextA(Hwnd hwnd, int maxCount) {
     World& w = world();
     w.noteCall("SendMessageTimeoutA", hwnd);

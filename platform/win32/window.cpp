@@ -72,6 +72,12 @@ std::string getWindowTextA(Hwnd hwnd, int maxCount) {
     return untilNul(buffer);
 }
 
+bool windowAnswers(Hwnd hwnd, std::uint32_t timeoutMs) {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(toWin(hwnd), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
+                               &answer) != 0;
+}
+
 std::string sendGetTextA(Hwnd hwnd, int maxCount) {
     if (maxCount <= 0) return {};
     // One byte more than announced, so the text always ends in a NUL whatever the window writes.

@@ -162,6 +162,60 @@ TEST_F(MaskEngine, TopmostAndSeeThroughTakeOnlyOneAsOn) {
     EXPECT_EQ(panel_->setTransAlpha(100), 0);
 }
 
+TEST_F(MaskEngine, AHungPlayerIsNeitherWaitedForNorChanged) {
+    const Player p = makePlayer("EVRVideoHandler");
+    relayoutOnFrameChange(p, kBareVideo);
+    track(p);
+    desktop().onMessageBox([](const platform::sim::MessageBoxRecord&) { return platform::kIdOk; });
+    desktop().setHung(p.window, true);
+    auto start = desktop().now();
+    panel_->startMask(1);
+    EXPECT_LE(desktop().now() - start, platform::kAnswerTimeoutMs);
+    EXPECT_EQ(panel_->masking, 0);
+    EXPECT_EQ(desktop().style(p.window), p.style);
+    EXPECT_EQ(desktop().region(p.window), std::nullopt);
+    EXPECT_TRUE(overlays().empty());
+    ASSERT_EQ(desktop().messageBoxes().size(), 1u);
+    EXPECT_EQ(desktop().messageBoxes().back().text, "リージョンの設定に失敗しました");
+    EXPECT_EQ(panel_->setTopMost(1), 0);
+    EXPECT_EQ(panel_->setTransStyle(1), 0);
+    EXPECT_EQ(panel_->setTransAlpha(100), 0);
+    EXPECT_EQ(desktop().exStyle(p.window), p.exStyle);
+
+    // Awake it is clipped; hung again, the restore leaves the window alone and says so.
+    desktop().setHung(p.window, false);
+    panel_->startMask(1);
+    ASSERT_EQ(panel_->masking, 1);
+    const std::optional<Rect> clip = desktop().region(p.window);
+    ASSERT_TRUE(clip.has_value());
+    desktop().setHung(p.window, true);
+    start = desktop().now();
+    panel_->stopMask();
+    // A tick may run inside the message box and make its own bounded check.
+    EXPECT_LT(desktop().now() - start, 1000u);
+    EXPECT_EQ(panel_->masking, 0);
+    EXPECT_EQ(desktop().region(p.window), clip);
+    ASSERT_EQ(desktop().messageBoxes().size(), 2u);
+    EXPECT_EQ(desktop().messageBoxes().back().text, "リージョンの解除に失敗しました");
+    EXPECT_TRUE(overlays().empty());
+    EXPECT_EQ(platform::getProp(p.window, "Clipveil.Saved"), 1u)
+        << "what restoring needs stays on the player";
+
+    // Ticks while it hangs change nothing and wait for nothing; the first one after it wakes
+    // finishes the restore.
+    tick();
+    tick();
+    EXPECT_EQ(desktop().region(p.window), clip);
+    EXPECT_EQ(desktop().deadlocks(), 0u) << "nothing waited on the hung thread";
+    desktop().setHung(p.window, false);
+    tick();
+    EXPECT_EQ(desktop().region(p.window), std::nullopt);
+    EXPECT_EQ(desktop().style(p.window), p.style);
+    EXPECT_EQ(desktop().exStyle(p.window), p.exStyle);
+    EXPECT_EQ(platform::getProp(p.window, "Clipveil.Saved"), 0u);
+    EXPECT_EQ(panel_->target.hwnd, p.window) << "still the target";
+}
+
 TEST_F(MaskEngine, RegionFailureIsShownAndTheClipIsStillRestorable) {
     const Player p = makePlayer("EVRVideoHandler");
     relayoutOnFrameChange(p, kBareVideo);
