@@ -4,7 +4,9 @@
 
 namespace {
 constexpr std::uint8_t kOverlayAlpha = 1;  // 1 of 255: unseen, yet it still takes the presses
-}
+constexpr unsigned kWmMouseActivate = 0x0021;
+constexpr std::intptr_t kMaNoActivateAndEat = 4;
+}  // namespace
 
 CMoveWin::CMoveWin(platform::CDialog* parent) : platform::CDialog(IDD, parent) {}
 
@@ -29,6 +31,12 @@ bool CMoveWin::OnInitDialog() {
 }
 
 std::intptr_t CMoveWin::WindowProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (message == kWmMouseActivate && platform::isWindow(m_hTarget) &&
+        !platform::windowAnswers(m_hTarget, platform::kAnswerTimeoutMs)) {
+        // The overlay belongs to the player's window: activating it, and every move of the
+        // drag, would wait for a player that does not answer. The press is dropped instead.
+        return kMaNoActivateAndEat;
+    }
     if (message == platform::msg::kLButtonDown && m_dragOn == 1) {
         // The move loop runs inside this send; a tick may destroy the overlay meanwhile,
         // and then the object has freed itself: nothing of it may be touched afterwards.
@@ -46,6 +54,8 @@ void CMoveWin::OnMove(int, int) {
     Default();
     if (m_dragOn == 0) return;
     if (!platform::isWindow(m_hTarget)) return;
+    // A player that stopped answering mid-drag is left where it is rather than waited for.
+    if (!platform::windowAnswers(m_hTarget, platform::kAnswerTimeoutMs)) return;
     platform::Rect overlay;
     platform::Rect target;
     GetWindowRect(overlay);

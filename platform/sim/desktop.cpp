@@ -458,6 +458,12 @@ bool Desktop::drag(Hwnd hwnd, std::vector<DragStep> steps) {
     World& w = *world_;
     if (!w.alive(hwnd) || !usable(w, hwnd)) return false;
     const std::size_t before = w.moveLoops;
+    // The press is first offered as an activation: MA_ACTIVATEANDEAT (2) and
+    // MA_NOACTIVATEANDEAT (4) drop it before it becomes a button message.
+    constexpr unsigned kWmMouseActivate = 0x0021;
+    constexpr std::intptr_t kHtClientOnButtonDown = (0x0201 << 16) | 1;
+    const std::intptr_t activate = w.send(hwnd, kWmMouseActivate, 0, kHtClientOnButtonDown);
+    if (activate == 2 || activate == 4) return false;
     w.dragScript = std::move(steps);
     w.send(hwnd, msg::kLButtonDown, 1, 0);
     w.dragScript.reset();  // a press that started no move loop leaves nothing behind

@@ -573,9 +573,11 @@ TEST_P(PlayerHung, ACommandOnAHungPlayerFailsAtOnceAndIsDoneOnceItWakes) {
 INSTANTIATE_TEST_SUITE_P(While, PlayerHung, ::testing::Values(HungWhile::Tracked, HungWhile::Clipped),
                          hungName);
 
-// A clipped EVR player that hangs while the user presses on its drag overlay and drags: the
-// press activates the overlay, which belongs to the hung player's window, and under Wine that
-// waits for the player's thread until it wakes.
+// A clipped EVR player that hangs while the user presses on its drag overlay and drags. The
+// overlay drops a press while its player does not answer, and moves nothing along then; still,
+// under Wine a press on the overlay while it is the active window holds the program's next
+// activation (the About box here) until the player wakes. Kept disabled until that is solved:
+// it fails today.
 TEST_F(Faults, DISABLED_DraggingAHungPlayerLeavesTheProgramAnswering) {
     e2e::ImitationPlayer* player = startPlayer({.videoClass = "EVR",
                                                 .title = "Faults: dragged while hung",

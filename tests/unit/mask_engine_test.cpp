@@ -295,6 +295,23 @@ TEST_F(Overlay, DraggingMovesThePlayerByTheSameOffset) {
     EXPECT_EQ(desktop().rect(overlay_).left, 137) << "the overlay does not follow the player";
 }
 
+TEST_F(Overlay, AHungPlayerIsNeitherWaitedForNorMovedByADrag) {
+    clipWithOverlay();
+    const Rect start = desktop().rect(player_.window);
+    desktop().setHung(player_.window, true);
+    EXPECT_FALSE(desktop().dragBy(overlay_, 30, 30, 3)) << "the press is dropped";
+    EXPECT_EQ(desktop().rect(player_.window), start);
+    EXPECT_EQ(desktop().deadlocks(), 0u);
+
+    // Hanging in the middle of a drag: the moves after that leave the player where it is.
+    desktop().setHung(player_.window, false);
+    desktop().after(150, [this] { desktop().setHung(player_.window, true); });
+    EXPECT_TRUE(desktop().drag(overlay_, {{110, 140, 100}, {150, 180, 100}, {190, 220, 100}}));
+    EXPECT_EQ(desktop().rect(player_.window).left, 110 - panel_->clipRect.left) << "moved at the first step";
+    EXPECT_EQ(desktop().deadlocks(), 0u);
+    EXPECT_TRUE(desktop().exists(overlay_));
+}
+
 TEST_F(Overlay, ShowingTwiceKeepsOneOverlay) {
     clipWithOverlay();
     CMoveWin* first = panel_->moveWin;
