@@ -15,6 +15,7 @@
 #include "platform/codepage.h"
 #include "platform/sim/desktop.h"
 #include "platform/system.h"
+#include "panels_scene.h"
 #include "resources/resource.h"
 
 namespace {
@@ -42,35 +43,11 @@ struct Player {
     Hwnd video{};
 };
 
-// Both panels on a host window, as the main window holds them, and a player built from raw
-// ANSI bytes.
-class BadInput : public ::testing::Test {
+// Both panels, and a player built from raw ANSI bytes.
+class BadInput : public panels_test::PanelsTest {
 protected:
-    void SetUp() override {
-        auto& d = desktop();
-        d.reset();
-        WindowSpec host;
-        host.className = "HostWindow";
-        host.text = "Clipveil";
-        host.rect = {1200, 100, 1500, 300};
-        host_ = d.createWindow(host);
-        platform::setMainWindow(host_);
-        panel_ = std::make_unique<CUserPanelDlg>();
-        ASSERT_TRUE(panel_->Create(host_));
-        panel_->ShowWindow(platform::kSwShow);
-        ctrol_ = std::make_unique<CCtrolPanelDlg>();
-        ASSERT_TRUE(ctrol_->Create(host_));
-        ctrol_->ShowWindow(platform::kSwShow);
-        ctrol_->startTimer();
-    }
     void TearDown() override {
-        ctrol_->DestroyWindow();
-        panel_->DestroyWindow();
-        ctrol_.reset();
-        panel_.reset();
-        theCtrolPanel = nullptr;
-        theUserPanel = nullptr;
-        platform::setMainWindow(platform::kNoWindow);
+        PanelsTest::TearDown();
         desktop().setCodePage(932);
     }
 
@@ -98,10 +75,6 @@ protected:
     std::string statusLine(int id) const {
         return desktop().textUtf8(desktop().item(panel_->GetSafeHwnd(), id));
     }
-
-    Hwnd host_{};
-    std::unique_ptr<CUserPanelDlg> panel_;
-    std::unique_ptr<CCtrolPanelDlg> ctrol_;
 };
 
 TEST_F(BadInput, TitlesAtAndOverTheBufferAreFoundAndCutToTheirFirst255Bytes) {

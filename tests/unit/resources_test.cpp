@@ -10,6 +10,7 @@
 #include "engine/ctrol_panel.h"
 #include "panels/user_panel.h"
 #include "platform/sim/desktop.h"
+#include "panels_scene.h"
 #include "platform/sim/world.h"
 #include "platform/system.h"
 #include "resources/resource.h"
@@ -38,24 +39,11 @@ Counts countNow() {
     return {d.windowCount(), d.liveBrushes(), d.openProcessHandles(), d.world().timers.size()};
 }
 
-class Resources : public ::testing::Test {
+class Resources : public panels_test::PanelsTest {
 protected:
     void SetUp() override {
+        PanelsTest::SetUp();
         auto& d = desktop();
-        d.reset();
-        WindowSpec host;
-        host.className = "HostWindow";
-        host.text = "Clipveil";
-        host.rect = {1200, 100, 1500, 300};
-        host_ = d.createWindow(host);
-        platform::setMainWindow(host_);
-        panel_ = std::make_unique<CUserPanelDlg>();
-        ASSERT_TRUE(panel_->Create(host_));
-        panel_->ShowWindow(platform::kSwShow);
-        ctrol_ = std::make_unique<CCtrolPanelDlg>();
-        ASSERT_TRUE(ctrol_->Create(host_));
-        ctrol_->ShowWindow(platform::kSwShow);
-        ctrol_->startTimer();
 
         platform::sim::ProcessSpec process;
         process.modules = {{"player.exe", "C:\\Player\\player.exe"}};
@@ -73,23 +61,11 @@ protected:
         tick();
         ASSERT_EQ(ctrol_->hasTarget, 1);
     }
-    void TearDown() override {
-        ctrol_->DestroyWindow();
-        panel_->DestroyWindow();
-        ctrol_.reset();
-        panel_.reset();
-        theCtrolPanel = nullptr;
-        theUserPanel = nullptr;
-        platform::setMainWindow(platform::kNoWindow);
-    }
     void tick() { desktop().advance(CCtrolPanelDlg::kTrackingPeriodMs); }
     bool click(int id) { return desktop().click(desktop().item(panel_->GetSafeHwnd(), id)); }
 
-    Hwnd host_{};
     Hwnd player_{};
     Hwnd video_{};
-    std::unique_ptr<CUserPanelDlg> panel_;
-    std::unique_ptr<CCtrolPanelDlg> ctrol_;
 };
 
 TEST_F(Resources, TenThousandTicksWhileTrackingAndClippedLeaveNothingBehind) {

@@ -15,6 +15,7 @@
 #include "panels/user_panel.h"
 #include "platform/sim/desktop.h"
 #include "platform/system.h"
+#include "panels_scene.h"
 #include "resources/resource.h"
 
 namespace {
@@ -61,37 +62,8 @@ Player addPlayer(const char* videoClass) {
     return player;
 }
 
-class UserPanel : public ::testing::Test {
+class UserPanel : public panels_test::PanelsTest {
 protected:
-    void SetUp() override {
-        auto& d = desktop();
-        d.reset();
-        WindowSpec host;
-        host.className = "HostWindow";
-        host.text = "Clipveil";
-        host.rect = {1200, 100, 1500, 300};
-        host_ = d.createWindow(host);
-        platform::setMainWindow(host_);
-        panel_ = std::make_unique<CUserPanelDlg>();
-        ASSERT_TRUE(panel_->Create(host_));
-        panel_->ShowWindow(platform::kSwShow);
-        if (withControlPanel_) {
-            ctrol_ = std::make_unique<CCtrolPanelDlg>();
-            ASSERT_TRUE(ctrol_->Create(host_));
-            ctrol_->ShowWindow(platform::kSwShow);
-            ctrol_->startTimer();
-        }
-    }
-    void TearDown() override {
-        if (ctrol_) ctrol_->DestroyWindow();
-        panel_->DestroyWindow();
-        ctrol_.reset();
-        panel_.reset();
-        theCtrolPanel = nullptr;
-        theUserPanel = nullptr;
-        platform::setMainWindow(platform::kNoWindow);
-    }
-
     void tick() {
         desktop().advance(CCtrolPanelDlg::kTrackingPeriodMs);
         noteOverlays();
@@ -152,10 +124,6 @@ protected:
         return out;
     }
 
-    bool withControlPanel_ = true;
-    Hwnd host_{};
-    std::unique_ptr<CUserPanelDlg> panel_;
-    std::unique_ptr<CCtrolPanelDlg> ctrol_;
     Player player_;
     std::set<Hwnd> overlaysSeen_;
     Hwnd settingOwner_{};
