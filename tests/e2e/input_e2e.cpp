@@ -23,6 +23,7 @@
 #include "platform/system.h"
 #include "platform/testing.h"
 #include "platform/window.h"
+#include "panels_host.h"
 #include "player.h"
 #include "pump.h"
 #include "resources/resource.h"
@@ -158,35 +159,11 @@ std::vector<Hwnd> windowsOf(std::uint32_t processId, const std::string& caption)
 }
 
 // Both panels on a stand-in main window in this process; ticks are sent by the test.
-class InputOnWine : public ::testing::Test {
+class InputOnWine : public e2e::PanelsOnWine {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(e2e::leftoverPlayer(), "") << "a player is already on the desktop";
-        ASSERT_TRUE(host_.Create(platform::kNoWindow));
-        platform::setMainWindow(host_.GetSafeHwnd());
-        ASSERT_TRUE(panel_.Create(&host_));
-        panel_.ShowWindow(platform::kSwShow);
-        ASSERT_TRUE(ctrol_.Create(&host_));
-        ctrol_.ShowWindow(platform::kSwShow);
-        host_.ShowWindow(platform::kSwShow);
-        platform::getWindowThreadProcessId(host_.GetSafeHwnd(), &ownProcess_);
-    }
-    void TearDown() override {
-        ctrol_.DestroyWindow();
-        panel_.DestroyWindow();
-        host_.DestroyWindow();
-        theCtrolPanel = nullptr;
-        theUserPanel = nullptr;
-        platform::setMainWindow(platform::kNoWindow);
-    }
-    void tick() {
-        platform::sendMessage(ctrol_.GetSafeHwnd(), platform::msg::kTimer, CCtrolPanelDlg::kTrackingTimer, 0);
-    }
-    Hwnd ctl(int id) const { return panel_.GetDlgItem(id); }
     // The status line as the bytes it holds, in this process's code page.
     std::string statusBytes(int id) const { return platform::getWindowTextA(ctl(id), 70000); }
     std::string statusUtf8(int id) const { return platform::getWindowTextUtf8(ctl(id)); }
-    void press(int id) { platform::sendMessage(ctl(id), platform::msg::kBmClick, 0, 0); }
 
     // Runs the setting dialog from "設定"; another thread plays the user in it, then OK.
     bool runSetting(const std::function<void(Hwnd edit)>& user) {
@@ -213,11 +190,6 @@ protected:
         platform::sendMessage(edit, kWmChar, kBackspace, 0);
         for (char c : ascii) platform::sendMessage(edit, kWmChar, static_cast<unsigned char>(c), 0);
     }
-
-    platform::CDialog host_{IDD_CLIPVEIL_DIALOG};
-    CUserPanelDlg panel_;
-    CCtrolPanelDlg ctrol_;
-    std::uint32_t ownProcess_ = 0;
 };
 
 TEST_F(InputOnWine, TitlesAndVideoTextsAtAndOverTheirBuffers) {

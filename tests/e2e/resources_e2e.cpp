@@ -19,6 +19,7 @@
 #include "platform/system.h"
 #include "platform/testing.h"
 #include "platform/window.h"
+#include "panels_host.h"
 #include "player.h"
 #include "pump.h"
 #include "resources/resource.h"
@@ -43,17 +44,10 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-class ResourcesOnWine : public ::testing::Test {
+class ResourcesOnWine : public e2e::PanelsOnWine {
 protected:
     void SetUp() override {
-        ASSERT_EQ(e2e::leftoverPlayer(), "") << "a player is already on the desktop";
-        ASSERT_TRUE(host_.Create(platform::kNoWindow));
-        platform::setMainWindow(host_.GetSafeHwnd());
-        ASSERT_TRUE(panel_.Create(&host_));
-        panel_.ShowWindow(platform::kSwShow);
-        ASSERT_TRUE(ctrol_.Create(&host_));
-        ctrol_.ShowWindow(platform::kSwShow);
-        host_.ShowWindow(platform::kSwShow);
+        PanelsOnWine::SetUp();
         // No timer: every tick in these tests is one the test sends.
         std::string error;
         player_ = e2e::ImitationPlayer::start({.videoClass = "EVR", .title = "Resources e2e player"}, error);
@@ -62,21 +56,6 @@ protected:
         ASSERT_EQ(ctrol_.hasTarget, 1);
         ASSERT_EQ(ctrol_.target.hwnd, player_->window());
     }
-    void TearDown() override {
-        ctrol_.DestroyWindow();
-        panel_.DestroyWindow();
-        host_.DestroyWindow();
-        player_.reset();
-        theCtrolPanel = nullptr;
-        theUserPanel = nullptr;
-        platform::setMainWindow(platform::kNoWindow);
-    }
-
-    // One tracking tick through the control panel's message map, as the timer delivers it.
-    void tick() {
-        platform::sendMessage(ctrol_.GetSafeHwnd(), platform::msg::kTimer, CCtrolPanelDlg::kTrackingTimer, 0);
-    }
-    void press(int id) { platform::sendMessage(panel_.GetDlgItem(id), platform::msg::kBmClick, 0, 0); }
     Counts countNow() {
         // Anything the system queued for our windows (repaints of status lines) runs first.
         platform::testing::pumpMessages();
@@ -84,11 +63,6 @@ protected:
         EXPECT_TRUE(gdi.has_value()) << "no GDI handle table to read";
         return {gdi.value_or(0), platform::testing::liveWindows()};
     }
-
-    platform::CDialog host_{IDD_CLIPVEIL_DIALOG};
-    CUserPanelDlg panel_;
-    CCtrolPanelDlg ctrol_;
-    std::unique_ptr<e2e::ImitationPlayer> player_;
 };
 
 TEST_F(ResourcesOnWine, TheCountersSeeWhatIsMadeAndGetGuiResourcesIsAStub) {

@@ -18,6 +18,7 @@
 #include "panels/user_panel.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "panels_host.h"
 #include "player.h"
 #include "pump.h"
 #include "resources/resource.h"
@@ -60,32 +61,13 @@ std::vector<Hwnd> ownWindows(std::uint32_t processId, Hwnd owner, const std::str
     return search.found;
 }
 
-class UserPanelOnWine : public ::testing::Test {
+class UserPanelOnWine : public e2e::PanelsOnWine {
 protected:
     void SetUp() override {
-        ASSERT_EQ(e2e::leftoverPlayer(), "") << "a player is already on the desktop";
-        // A stand-in for the main window, which hosts both panels as the program's does.
-        ASSERT_TRUE(host_.Create(platform::kNoWindow));
-        platform::setMainWindow(host_.GetSafeHwnd());
-        ASSERT_TRUE(panel_.Create(&host_)) << "user panel template";
-        panel_.ShowWindow(platform::kSwShow);
-        ASSERT_TRUE(ctrol_.Create(&host_)) << "control panel template";
-        ctrol_.ShowWindow(platform::kSwShow);
-        host_.ShowWindow(platform::kSwShow);
+        PanelsOnWine::SetUp();
         ctrol_.startTimer();
-        platform::getWindowThreadProcessId(host_.GetSafeHwnd(), &ownProcess_);
-    }
-    void TearDown() override {
-        ctrol_.DestroyWindow();
-        panel_.DestroyWindow();
-        host_.DestroyWindow();
-        player_.reset();
-        theCtrolPanel = nullptr;
-        theUserPanel = nullptr;
-        platform::setMainWindow(platform::kNoWindow);
     }
 
-    Hwnd ctl(int id) const { return panel_.GetDlgItem(id); }
     std::string text(int id) const { return platform::getWindowTextUtf8(ctl(id)); }
     bool checked(int id) const { return platform::isDlgButtonChecked(panel_.GetSafeHwnd(), id) == 1; }
     // A press of the button, as the mouse would make it.
@@ -126,12 +108,6 @@ protected:
         user.join();
         EXPECT_TRUE(done) << "the setting dialog did not appear";
     }
-
-    platform::CDialog host_{IDD_CLIPVEIL_DIALOG};
-    CUserPanelDlg panel_;
-    CCtrolPanelDlg ctrol_;
-    std::unique_ptr<e2e::ImitationPlayer> player_;
-    std::uint32_t ownProcess_ = 0;
 };
 
 TEST_F(UserPanelOnWine, StatusLinesFollowThePlayer) {
