@@ -76,10 +76,11 @@ bool freeConsole() {
 }
 bool reopenStdout(const char* path, const char* mode) {
     if (!reopen(path, mode, stdout)) return false;
-    // A console decodes UTF-8 per write and garbles a character cut across two, and the
-    // runtime's printf writes an unbuffered stream byte by byte: buffered, each message's
-    // lines go out whole when the modal loop flushes after the message.
-    if (path && _stricmp(path, "CONOUT$") == 0) std::setvbuf(stdout, nullptr, _IOFBF, 4096);
+    // The runtime writes a character device (the console, the null device) unbuffered, one
+    // system call per piece of every line, and the tracking tick prints a line each time.
+    // Buffered, a console also never gets a UTF-8 character cut across two writes (it would
+    // garble it); each message's lines go out whole when the modal loop flushes.
+    std::setvbuf(stdout, nullptr, _IOFBF, 4096);
     return true;
 }
 bool reopenStdin(const char* path, const char* mode) {

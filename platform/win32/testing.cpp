@@ -138,7 +138,12 @@ BOOL CALLBACK countOwnTopLevel(HWND hwnd, LPARAM context) {
 
 std::optional<std::uint32_t> liveGdiObjects() {
     if (!underWine()) return std::nullopt;
-    const auto* peb = reinterpret_cast<const unsigned char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    // The 32-bit PEB's address sits at fs:[0x30]. Read with a plain instruction: through the
+    // headers' accessors GCC takes the segment-relative address for an empty object, and an
+    // optimised build fails its bounds check.
+    std::uintptr_t pebAddress = 0;
+    asm("movl %%fs:0x30, %0" : "=r"(pebAddress));
+    const auto* peb = reinterpret_cast<const unsigned char*>(pebAddress);
     const WineGdiEntry* table = nullptr;
     std::memcpy(&table, peb + kPebGdiSharedHandleTable, sizeof(table));
     if (!table) return std::nullopt;
