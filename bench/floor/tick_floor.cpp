@@ -16,7 +16,13 @@
 #include <cstring>
 #include <vector>
 
+#include "../timing.h"
+
 namespace {
+
+using bench::summarise;
+using bench::Summary;
+using bench::timeTicks;
 
 constexpr UINT kGetTextTimeoutMs = 150;
 constexpr int kTargetField = 1003;
@@ -119,30 +125,6 @@ struct Fields {
         SetDlgItemTextW(window, kComponentField, text);
     }
 };
-
-struct Summary {
-    double median, p10, p90;
-};
-
-Summary summarise(std::vector<double> us) {
-    std::sort(us.begin(), us.end());
-    auto at = [&](double q) {
-        return us[static_cast<std::size_t>(q * static_cast<double>(us.size() - 1) + 0.5)];
-    };
-    return {at(0.5), at(0.1), at(0.9)};
-}
-
-template <class Tick>
-std::vector<double> timeTicks(int count, Tick tick) {
-    std::vector<double> us;
-    for (int i = 0; i < count; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        tick();
-        const auto end = std::chrono::steady_clock::now();
-        us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-    }
-    return us;
-}
 
 }  // namespace
 

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "../timing.h"
+
 #include "engine/ctrol_panel.h"
 #include "engine/user_panel_notice.h"
 #include "platform/dialog.h"
@@ -26,6 +28,10 @@
 #include "resources/resource.h"
 
 namespace {
+
+using bench::summarise;
+using bench::Summary;
+using bench::timeTicks;
 
 // Takes the notices by value, as the user panel does.
 class DiscardNotices : public IUserPanelNotice {
@@ -39,31 +45,6 @@ public:
     std::string lastClass;
     int lost = 0;
 };
-
-struct Summary {
-    double median = 0, p10 = 0, p90 = 0;
-};
-
-Summary summarise(std::vector<double> us) {
-    std::sort(us.begin(), us.end());
-    auto at = [&](double q) {
-        return us[static_cast<std::size_t>(q * static_cast<double>(us.size() - 1) + 0.5)];
-    };
-    return {at(0.5), at(0.1), at(0.9)};
-}
-
-template <class Tick>
-std::vector<double> timeTicks(int count, Tick tick) {
-    std::vector<double> us;
-    us.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        tick();
-        const auto end = std::chrono::steady_clock::now();
-        us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-    }
-    return us;
-}
 
 }  // namespace
 

@@ -32,17 +32,14 @@
 
 namespace {
 
+using namespace e2e::program_texts;
+
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using e2e::hex;
 using platform::Hwnd;
 using platform::Rect;
 
-constexpr char kMainCaption[] = "霞窓";
-constexpr char kAboutCaption[] = "Clipveilのﾊﾞｰｼﾞｮﾝ情報";
-constexpr char kSecondCaption[] = "２重起動";
-constexpr char kSecondText[] = "     霞窓は既に起動されています.     ";
-constexpr char kSearching[] = "Movieコンポーネント検索中";
 constexpr char kFoundWmp[] = "WMPVideoWindow を検出しました";
 constexpr char kFoundEvr[] = "EVRVideoHandler を検出しました";
 constexpr char kClipFailed[] = "リージョンの設定に失敗しました";
@@ -52,9 +49,6 @@ constexpr unsigned kWmNull = 0x0000;
 constexpr unsigned kWmQueryEndSession = 0x0011;
 constexpr unsigned kWmEndSession = 0x0016;
 constexpr std::intptr_t kEndSessionLogoff = static_cast<std::intptr_t>(0x80000000u);
-constexpr unsigned kScClose = 0xF060;
-constexpr unsigned kAboutCommand = 0x0010;
-constexpr int kMsgBoxTextId = 0xFFFF;
 constexpr std::uint32_t kFrameBits = 0x00C40000u;  // caption and sizing frame
 
 // What "answers" means here: a message sent to the main window comes back within this.

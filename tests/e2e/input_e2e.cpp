@@ -25,6 +25,7 @@
 #include "platform/window.h"
 #include "panels_host.h"
 #include "player.h"
+#include "program.h"
 #include "pump.h"
 #include "resources/resource.h"
 
@@ -37,13 +38,13 @@
 
 namespace {
 
+using namespace e2e::program_texts;
+
 using namespace std::chrono_literals;
 using platform::Hwnd;
 
 constexpr std::size_t kTitleLimit = 255;
 constexpr std::size_t kChildTextLimit = 510;
-constexpr char kMainCaption[] = "霞窓";
-constexpr char kSettingCaption[] = "透かし透明度設定";
 constexpr unsigned kEmSetSel = 0x00B1;
 constexpr unsigned kWmChar = 0x0102;
 constexpr unsigned kWmPaste = 0x0302;

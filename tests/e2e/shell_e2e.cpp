@@ -23,21 +23,17 @@
 
 namespace {
 
+using namespace e2e::program_texts;
+
 using namespace std::chrono_literals;
 using platform::Hwnd;
 
-constexpr char kMainCaption[] = "霞窓";
-constexpr char kAboutCaption[] = "Clipveilのﾊﾞｰｼﾞｮﾝ情報";
 constexpr char kAboutItem[] = "Clipveil のﾊﾞｰｼﾞｮﾝ情報(&A)...";
 constexpr char kAboutVersion[] = "霞窓 Ver.:1- 0- 1- 102";
-constexpr char kSecondCaption[] = "２重起動";
-constexpr char kSecondText[] = "     霞窓は既に起動されています.     ";
 
-constexpr unsigned kAboutCommand = 0x0010;
 constexpr std::uintptr_t kScKeyMenu = 0xF100;
 constexpr std::uintptr_t kVkReturn = 0x0D;
 constexpr std::uintptr_t kVkUp = 0x26;
-constexpr unsigned kScClose = 0xF060;
 constexpr unsigned kWmKeyUp = 0x0101;
 constexpr unsigned kWmSysKeyDown = 0x0104;
 constexpr unsigned kWmSysKeyUp = 0x0105;
@@ -45,7 +41,6 @@ constexpr unsigned kWmNcHitTest = 0x0084;
 constexpr std::uintptr_t kVkEscape = 0x1B;
 constexpr std::uintptr_t kVkF4 = 0x73;
 constexpr std::intptr_t kHtClose = 20;
-constexpr int kMsgBoxTextId = 0xFFFF;  // the message box's text control
 
 using Clipveil = e2e::ClipveilRun;
 using e2e::controlPanelOf;

@@ -20,16 +20,17 @@
 #include "platform/window.h"
 #include "panels_host.h"
 #include "player.h"
+#include "program.h"
 #include "pump.h"
 #include "resources/resource.h"
 
 namespace {
 
+using namespace e2e::program_texts;
+
 using namespace std::chrono_literals;
 using platform::Hwnd;
 
-constexpr char kSearching[] = "Movieコンポーネント検索中";
-constexpr char kSettingCaption[] = "透かし透明度設定";
 constexpr char kPlayerTitle[] = "UserPanel e2e player";
 constexpr unsigned kEmSetSel = 0x00B1;
 constexpr unsigned kWmChar = 0x0102;

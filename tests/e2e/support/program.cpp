@@ -105,7 +105,8 @@ ClipveilRun::~ClipveilRun() {
 
 Hwnd ClipveilRun::mainWindow(std::chrono::milliseconds timeout) {
     std::optional<Hwnd> main;
-    pumpUntil([&] { return (main = windowCaptioned(processId_, "霞窓")).has_value(); }, timeout);
+    pumpUntil([&] { return (main = windowCaptioned(processId_, program_texts::kMainCaption)).has_value(); },
+              timeout);
     return main.value_or(platform::kNoWindow);
 }
 

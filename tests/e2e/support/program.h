@@ -14,6 +14,19 @@
 
 namespace e2e {
 
+// What the program shows and takes, as the tests look for it.
+namespace program_texts {
+inline constexpr char kMainCaption[] = "霞窓";
+inline constexpr char kAboutCaption[] = "Clipveilのﾊﾞｰｼﾞｮﾝ情報";
+inline constexpr char kSecondCaption[] = "２重起動";
+inline constexpr char kSecondText[] = "     霞窓は既に起動されています.     ";
+inline constexpr char kSearching[] = "Movieコンポーネント検索中";
+inline constexpr char kSettingCaption[] = "透かし透明度設定";
+inline constexpr unsigned kAboutCommand = 0x0010;  // the system menu's About item
+inline constexpr unsigned kScClose = 0xF060;
+inline constexpr int kMsgBoxTextId = 0xFFFF;  // a message box's text control
+}  // namespace program_texts
+
 // Wine shows the Unix file system as drive Z:.
 std::string windowsPath(std::string path);
 

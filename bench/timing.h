@@ -1,0 +1,37 @@
+// Timing shared by the benchmark programs: each tick timed on its own, then summarised.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <vector>
+
+namespace bench {
+
+struct Summary {
+    double median, p10, p90;
+};
+
+inline Summary summarise(std::vector<double> us) {
+    std::sort(us.begin(), us.end());
+    auto at = [&](double q) {
+        return us[static_cast<std::size_t>(q * static_cast<double>(us.size() - 1) + 0.5)];
+    };
+    return {at(0.5), at(0.1), at(0.9)};
+}
+
+// Microseconds each of count calls of tick() took.
+template <class Tick>
+std::vector<double> timeTicks(int count, Tick tick) {
+    std::vector<double> us;
+    us.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        tick();
+        const auto end = std::chrono::steady_clock::now();
+        us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    }
+    return us;
+}
+
+}  // namespace bench
