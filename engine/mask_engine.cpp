@@ -53,6 +53,9 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
         platform::AfxMessageBox("リージョンの設定に失敗しました");
         return;
     }
+    // A restore left for later (the player hung) is finished first: the styles read below
+    // must be the player's own, not the clipped ones.
+    restoreAbandoned(target.hwnd);
     masking = 1;
 
     platform::getWindowRect(target.hwnd, maskWindowRect);

@@ -216,6 +216,27 @@ TEST_F(MaskEngine, AHungPlayerIsNeitherWaitedForNorChanged) {
     EXPECT_EQ(panel_->target.hwnd, p.window) << "still the target";
 }
 
+TEST_F(MaskEngine, AClipRightAfterAHungRestoreKeepsThePlayersOwnStyles) {
+    const Player p = makePlayer("EVRVideoHandler");
+    relayoutOnFrameChange(p, kBareVideo);
+    track(p);
+    desktop().onMessageBox([](const platform::sim::MessageBoxRecord&) { return platform::kIdOk; });
+    panel_->startMask(1);
+    desktop().setHung(p.window, true);
+    panel_->stopMask();
+    ASSERT_TRUE(desktop().region(p.window).has_value()) << "the restore was left for later";
+
+    // It wakes and the user clips again before any tick has finished the restore.
+    desktop().setHung(p.window, false);
+    panel_->startMask(0);
+    EXPECT_EQ(panel_->savedStyle, static_cast<std::int32_t>(p.style)) << "not the frameless style";
+    EXPECT_EQ(platform::getProp(p.window, "Clipveil.SavedStyle"), p.style);
+    panel_->stopMask();
+    EXPECT_EQ(desktop().style(p.window), p.style);
+    EXPECT_EQ(desktop().exStyle(p.window), p.exStyle);
+    EXPECT_EQ(desktop().region(p.window), std::nullopt);
+}
+
 TEST_F(MaskEngine, RegionFailureIsShownAndTheClipIsStillRestorable) {
     const Player p = makePlayer("EVRVideoHandler");
     relayoutOnFrameChange(p, kBareVideo);
