@@ -31,13 +31,16 @@ bool CMoveWin::OnInitDialog() {
 }
 
 std::intptr_t CMoveWin::WindowProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (message == kWmMouseActivate && platform::isWindow(m_hTarget) &&
-        !platform::windowAnswers(m_hTarget, platform::kAnswerTimeoutMs)) {
-        // The overlay belongs to the player's window: activating it, and every move of the
-        // drag, would wait for a player that does not answer. The press is dropped instead.
-        return kMaNoActivateAndEat;
-    }
+    // The overlay belongs to the player's window: activating it, and the drag, would wait
+    // for a player that does not answer. A press is dropped instead, whether it comes to an
+    // inactive overlay (which asks first) or to the active one (which does not).
+    const auto playerHangs = [this] {
+        return platform::isWindow(m_hTarget) &&
+               !platform::windowAnswers(m_hTarget, platform::kAnswerTimeoutMs);
+    };
+    if (message == kWmMouseActivate && playerHangs()) return kMaNoActivateAndEat;
     if (message == platform::msg::kLButtonDown && m_dragOn == 1) {
+        if (playerHangs()) return 0;
         // The move loop runs inside this send; a tick may destroy the overlay meanwhile,
         // and then the object has freed itself: nothing of it may be touched afterwards.
         const auto alive = aliveToken();

@@ -567,12 +567,10 @@ TEST_P(PlayerHung, ACommandOnAHungPlayerFailsAtOnceAndIsDoneOnceItWakes) {
 INSTANTIATE_TEST_SUITE_P(While, PlayerHung, ::testing::Values(HungWhile::Tracked, HungWhile::Clipped),
                          hungName);
 
-// A clipped EVR player that hangs while the user presses on its drag overlay and drags. The
-// overlay drops a press while its player does not answer, and moves nothing along then; still,
-// under Wine a press on the overlay while it is the active window holds the program's next
-// activation (the About box here) until the player wakes. Kept disabled until that is solved:
-// it fails today.
-TEST_F(Faults, DISABLED_DraggingAHungPlayerLeavesTheProgramAnswering) {
+// A clipped EVR player that hangs while the user presses on its drag overlay and drags: the
+// overlay belongs to the hung player's window, so activating it or running the drag would
+// wait for the player's thread until it wakes. The press is dropped instead.
+TEST_F(Faults, DraggingAHungPlayerLeavesTheProgramAnswering) {
     e2e::ImitationPlayer* player = startPlayer({.videoClass = "EVR",
                                                 .title = "Faults: dragged while hung",
                                                 .position = kPlayerPlace,

@@ -323,6 +323,12 @@ TEST_F(Overlay, AHungPlayerIsNeitherWaitedForNorMovedByADrag) {
     EXPECT_FALSE(desktop().dragBy(overlay_, 30, 30, 3)) << "the press is dropped";
     EXPECT_EQ(desktop().rect(player_.window), start);
     EXPECT_EQ(desktop().deadlocks(), 0u);
+    // An overlay that is already active gets the press without being asked first.
+    const std::size_t loops = desktop().moveLoopsRun();
+    desktop().setDragScript({{150, 180, 100}});
+    platform::sendMessage(overlay_, platform::msg::kLButtonDown, 1, 0);
+    EXPECT_EQ(desktop().moveLoopsRun(), loops) << "no drag starts";
+    desktop().setDragScript({});
 
     // Hanging in the middle of a drag: the moves after that leave the player where it is.
     desktop().setHung(player_.window, false);
