@@ -547,11 +547,15 @@ TEST_P(PlayerHung, ACommandOnAHungPlayerFailsAtOnceAndIsDoneOnceItWakes) {
     // restore is finished by the first tick that finds the player answering.
     ASSERT_TRUE(e2e::pumpUntil([&] { return !hung(*player); }, 6s)) << "the player did not wake";
     if (clip) {
+        // The saved properties go after everything else is back, the extended style's last.
         EXPECT_TRUE(watch.until(
-            [&] { return !e2e::regionOf(window).has_value() && e2e::styleOf(window) == shape.style; }, 3s))
+            [&] {
+                return !e2e::regionOf(window).has_value() && e2e::styleOf(window) == shape.style &&
+                       platform::getProp(window, "Clipveil.SavedExStyle") == 0;
+            },
+            3s))
             << "not put back: region " << show(e2e::regionOf(window)) << ", style " << std::hex
-            << e2e::styleOf(window);
-        EXPECT_EQ(platform::getProp(window, "Clipveil.Saved"), 0u);
+            << e2e::styleOf(window) << ", mark " << platform::getProp(window, "Clipveil.Saved");
     } else {
         watch.watchFor(600ms);
         EXPECT_EQ(e2e::regionOf(window), region);

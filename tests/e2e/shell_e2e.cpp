@@ -295,9 +295,9 @@ TEST(ClipveilProgram, AKilledRunsSeeThroughPlayerIsGivenBackByTheNextRun) {
     ASSERT_NE(main, platform::kNoWindow);
     const auto shown = std::chrono::steady_clock::now();
     const auto restored = [&] {
-        // The properties go last, once everything else is back.
+        // The properties go after everything else is back, the extended style's last.
         return !e2e::regionOf(window).has_value() && e2e::styleOf(window) == style &&
-               e2e::exStyleOf(window) == exStyle && platform::getProp(window, "Clipveil.Saved") == 0;
+               e2e::exStyleOf(window) == exStyle && platform::getProp(window, "Clipveil.SavedExStyle") == 0;
     };
     ASSERT_TRUE(e2e::pumpUntil(restored, 5s))
         << "style 0x" << std::hex << e2e::styleOf(window) << " ex 0x" << e2e::exStyleOf(window);
