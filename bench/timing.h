@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace bench {
@@ -32,6 +35,20 @@ std::vector<double> timeTicks(int count, Tick tick) {
         us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
     }
     return us;
+}
+
+// Reads the one option the tick programs take, "--ticks K" (K at least 1), into ticks.
+// False, after a usage line, on anything else.
+inline bool readTicksOption(int argc, char** argv, const char* program, int& ticks) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
+            ticks = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::fprintf(stderr, "usage: %s [--ticks K]\n", program);
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace bench

@@ -130,14 +130,7 @@ struct Fields {
 
 int main(int argc, char** argv) {
     int ticks = 50;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
-            ticks = std::max(1, std::atoi(argv[++i]));
-        } else {
-            std::fprintf(stderr, "usage: tick_floor [--ticks K]\n");
-            return 2;
-        }
-    }
+    if (!bench::readTicksOption(argc, argv, "tick_floor", ticks)) return 2;
     // A hidden window with the two handle fields, styled as the engine's (sunken, centred).
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;

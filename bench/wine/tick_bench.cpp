@@ -50,14 +50,7 @@ public:
 
 int main(int argc, char** argv) {
     int ticks = 50;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--ticks") == 0 && i + 1 < argc) {
-            ticks = std::max(1, std::atoi(argv[++i]));
-        } else {
-            std::fprintf(stderr, "usage: tick_bench [--ticks K]\n");
-            return 2;
-        }
-    }
+    if (!bench::readTicksOption(argc, argv, "tick_bench", ticks)) return 2;
 
     platform::testing::initDialogControls();
     // The host stays hidden: its windows are then left out of the window list, as the
