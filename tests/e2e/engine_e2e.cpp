@@ -21,6 +21,7 @@
 #include "platform/testing.h"
 #include "platform/window.h"
 #include "player.h"
+#include "program.h"
 #include "pump.h"
 
 #ifndef CLIPVEIL_ENGINE_HOST_PATH
@@ -31,6 +32,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using e2e::hex;
+using e2e::readWhole;
+using e2e::uniqueName;
+using e2e::windowsPath;
 using platform::Hwnd;
 using platform::Rect;
 namespace host = engine_host;
@@ -47,27 +51,6 @@ constexpr int kGrowX = 37;
 constexpr int kGrowY = 23;
 
 // Wine shows the Unix file system as drive Z:.
-std::string windowsPath(std::string path) {
-    if (path.empty() || path.front() != '/') return path;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return "Z:" + path;
-}
-
-std::string uniqueName(const char* stem) {
-    static unsigned counter = 0;
-    std::ostringstream name;
-    name << stem << std::chrono::steady_clock::now().time_since_epoch().count() << "-" << ++counter;
-    return name.str();
-}
-
-std::optional<std::string> readWhole(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 Rect shifted(const Rect& r, int dx, int dy) {
     return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
@@ -117,36 +100,6 @@ std::vector<Hwnd> visibleLayeredWindowsOf(std::uint32_t processId) {
             out.push_back(hwnd);
     }
     return out;
-}
-
-// Runs xdotool on the test desktop; true once it has finished with success. Wine starts a Unix
-// program as it is, but its process handle then says nothing about it, so the shell leaves the
-// exit status in a file that the test waits for.
-bool xdotool(const std::string& arguments) {
-    const std::string status = "/tmp/" + uniqueName("clipveil-engine-e2e-xdotool-");
-    const std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? >" + status +
-                             ".tmp && mv " + status + ".tmp " + status + "\"";
-    if (!platform::testing::spawnProcess(line)) {
-        ADD_FAILURE() << "could not start: " << line;
-        return false;
-    }
-    std::optional<std::string> result;
-    const bool done = e2e::pumpUntil(
-        [&] {
-            result = readWhole(windowsPath(status));
-            return result.has_value();
-        },
-        5s);
-    std::remove(windowsPath(status).c_str());
-    if (!done) {
-        ADD_FAILURE() << "xdotool did not finish: " << arguments;
-        return false;
-    }
-    if (result->rfind("0", 0) != 0) {
-        ADD_FAILURE() << "xdotool " << arguments << " ended with status " << *result;
-        return false;
-    }
-    return true;
 }
 
 // engine_host.exe, started for one test and ended with it.
@@ -381,20 +334,20 @@ TEST_F(AcrossProcesses, DraggingTheOverlayWithTheMouseMovesThePlayerAlong) {
     const auto playerAt = [&](int dx, int dy) {
         return e2e::pumpUntil([&] { return rectOf(player) == shifted(window, dx, dy); }, 3s);
     };
-    ASSERT_TRUE(xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1"));
-    ASSERT_TRUE(xdotool("mousemove " + std::to_string(x + 30) + " " + std::to_string(y + 20)));
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1"), "");
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x + 30) + " " + std::to_string(y + 20)), "");
     EXPECT_TRUE(playerAt(30, 20)) << "the player is at " << show(rectOf(player));
-    ASSERT_TRUE(xdotool("mousemove " + std::to_string(x + 70) + " " + std::to_string(y + 45)));
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x + 70) + " " + std::to_string(y + 45)), "");
     EXPECT_TRUE(playerAt(70, 45)) << "the player is at " << show(rectOf(player));
-    ASSERT_TRUE(xdotool("mouseup 1"));
+    ASSERT_EQ(e2e::xdotool("mouseup 1"), "");
 
     // Released: a move without the button leaves the player alone; a second drag works again.
-    ASSERT_TRUE(xdotool("mousemove " + std::to_string(x + 20) + " " + std::to_string(y + 75)));
-    ASSERT_TRUE(xdotool("mousedown 1"));
-    ASSERT_TRUE(xdotool("mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 50)));
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x + 20) + " " + std::to_string(y + 75)), "");
+    ASSERT_EQ(e2e::xdotool("mousedown 1"), "");
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 50)), "");
     EXPECT_TRUE(playerAt(90, 20)) << "the player is at " << show(rectOf(player))
                                   << "; the first drag should have ended at the release";
-    ASSERT_TRUE(xdotool("mouseup 1"));
+    ASSERT_EQ(e2e::xdotool("mouseup 1"), "");
 
     EXPECT_EQ(show(rectOf(player)), show(shifted(window, 90, 20)));
     EXPECT_EQ(show(rectOf(overlay)), show(shifted(start, 90, 20))) << "the overlay went with the mouse";

@@ -37,6 +37,8 @@ using namespace e2e::program_texts;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using e2e::hex;
+using e2e::readWhole;
+using e2e::uniqueName;
 using platform::Hwnd;
 using platform::Rect;
 
@@ -58,19 +60,6 @@ constexpr std::uint32_t kAnswerMs = 1000;
 constexpr Rect kPlayerPlace{20, 20, 460, 360};
 constexpr Rect kNextPlayerPlace{40, 560, 480, 900};
 
-std::string uniqueName(const char* stem) {
-    static unsigned counter = 0;
-    std::ostringstream name;
-    name << stem << Clock::now().time_since_epoch().count() << "-" << ++counter;
-    return name.str();
-}
-
-std::optional<std::string> readWhole(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 long long msSince(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
@@ -80,20 +69,6 @@ std::string show(const std::optional<Rect>& r) {
     std::ostringstream out;
     out << "(" << r->left << ", " << r->top << ")-(" << r->right << ", " << r->bottom << ")";
     return out.str();
-}
-
-// Runs xdotool on the test desktop; true once it has finished with success (its exit status
-// comes back in a file, since Wine's process handle says nothing about a Unix program).
-bool xdotool(const std::string& arguments) {
-    const std::string status = "/tmp/" + uniqueName("clipveil-faults-e2e-xdotool-");
-    const std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? >" + status +
-                             ".tmp && mv " + status + ".tmp " + status + "\"";
-    if (!platform::testing::spawnProcess(line)) return false;
-    std::optional<std::string> result;
-    const bool done =
-        e2e::pumpUntil([&] { return (result = readWhole(e2e::windowsPath(status))).has_value(); }, 5s);
-    std::remove(e2e::windowsPath(status).c_str());
-    return done && result->rfind("0", 0) == 0;
 }
 
 // How fast a program's user-interface thread answers while a test waits. Every 100 ms a
@@ -366,9 +341,10 @@ TEST_P(PlayerKilled, LeavesNothingBehindAndTheProgramGoesOn) {
         const int x = (video.left + video.right) / 2;
         const int y = (video.top + video.bottom) / 2;
         const Rect before = e2e::windowRectOf(player->window()).value_or(Rect{});
-        ASSERT_TRUE(xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1"));
+        ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1"),
+                  "");
         dragging = true;
-        ASSERT_TRUE(xdotool("mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 30)));
+        ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 30)), "");
         EXPECT_TRUE(e2e::pumpUntil(
             [&] { return e2e::windowRectOf(player->window()).value_or(Rect{}).left == before.left + 40; },
             3s))
@@ -382,8 +358,8 @@ TEST_P(PlayerKilled, LeavesNothingBehindAndTheProgramGoesOn) {
         << "status stays \"" << run_->statusText() << "\"";
     if (dragging) {
         EXPECT_TRUE(watch.probe()) << "no answer after the player went in the middle of a drag";
-        EXPECT_TRUE(xdotool("mouseup 1"));
-        xdotool("mousemove 1200 1000");
+        EXPECT_EQ(e2e::xdotool("mouseup 1"), "");
+        e2e::xdotool("mousemove 1200 1000");
     }
     EXPECT_FALSE(platform::isWindow(window));
     EXPECT_TRUE(searching()) << "target field \"" << run_->targetText() << "\"";
@@ -593,11 +569,11 @@ TEST_F(Faults, DraggingAHungPlayerLeavesTheProgramAnswering) {
     const int y = (video.top + video.bottom) / 2;
 
     AnswerWatch watch(run_->main, run_->processId());
-    ASSERT_TRUE(xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1"));
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1"), "");
     EXPECT_TRUE(watch.userProbe()) << "after the press: " << watch.summary();
-    ASSERT_TRUE(xdotool("mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 30)));
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 30)), "");
     EXPECT_TRUE(watch.userProbe()) << "during the drag: " << watch.summary();
-    ASSERT_TRUE(xdotool("mouseup 1"));
+    ASSERT_EQ(e2e::xdotool("mouseup 1"), "");
     EXPECT_LT(msSince(hungAt), 4000) << "the player woke before the checks were done: hang it longer";
 
     // Awake again, the program is whole: it can still be closed, and gives the player back.

@@ -1,6 +1,10 @@
 #include "program.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
 #include "pump.h"
 #include "platform/window.h"
@@ -18,6 +22,35 @@ std::string windowsPath(std::string path) {
     if (path.empty() || path.front() != '/') return path;
     std::replace(path.begin(), path.end(), '/', '\\');
     return "Z:" + path;
+}
+
+std::string uniqueName(const char* stem) {
+    static unsigned counter = 0;
+    std::ostringstream name;
+    name << stem << std::chrono::steady_clock::now().time_since_epoch().count() << "-" << ++counter;
+    return name.str();
+}
+
+std::optional<std::string> readWhole(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Wine starts a Unix program as it is, but its process handle then says nothing about it, so
+// the shell leaves the exit status in a file that the test waits for.
+std::string xdotool(const std::string& arguments) {
+    const std::string status = "/tmp/" + uniqueName("clipveil-e2e-xdotool-");
+    const std::string line = "Z:\\bin\\sh -c \"xdotool " + arguments + "; echo $? >" + status +
+                             ".tmp && mv " + status + ".tmp " + status + "\"";
+    if (!platform::testing::spawnProcess(line)) return "could not start: " + line;
+    std::optional<std::string> result;
+    const bool done = pumpUntil([&] { return (result = readWhole(windowsPath(status))).has_value(); },
+                                std::chrono::seconds(5));
+    std::remove(windowsPath(status).c_str());
+    if (!done) return "xdotool did not finish: " + arguments;
+    if (result->rfind("0", 0) != 0) return "xdotool " + arguments + " ended with status " + *result;
+    return {};
 }
 
 std::vector<Hwnd> topLevelWindowsOf(std::uint32_t processId) {

@@ -29,6 +29,13 @@ inline constexpr int kMsgBoxTextId = 0xFFFF;  // a message box's text control
 
 // Wine shows the Unix file system as drive Z:.
 std::string windowsPath(std::string path);
+// A file name no other test of this run uses: the stem, the time and a count.
+std::string uniqueName(const char* stem);
+// The whole of a file, or nothing when it cannot be read.
+std::optional<std::string> readWhole(const std::string& file);
+// Runs xdotool with these arguments on the test desktop and waits for it; empty when it
+// finished with success, otherwise what went wrong.
+std::string xdotool(const std::string& arguments);
 
 std::vector<platform::Hwnd> topLevelWindowsOf(std::uint32_t processId);
 // The visible top-level window of the process with this caption (UTF-8), if there is one.
