@@ -29,6 +29,8 @@ while (($#)); do
     shift
 done
 
+bash tools/setup.sh python3
+
 native=$root/build/bench-native
 win=$root/build/bench-win32
 results=$root/build/bench-results

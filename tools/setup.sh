@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Clipveil needs on a Debian 12 machine.
-# Idempotent: when every package is already there it returns at once.
+# Idempotent: when every package is already there it returns at once. Extra package names
+# given as arguments are installed too (the benchmarks add python3 this way).
 set -euo pipefail
 
 packages=(
@@ -9,8 +10,9 @@ packages=(
     wine wine32:i386 wine64
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     xvfb xdotool imagemagick fonts-noto-cjk xcompmgr x11-utils procps
-    clang-14 libclang-rt-14-dev zip
+    clang-14 libclang-rt-14-dev zip unzip
     locales
+    "$@"
 )
 
 missing=()
