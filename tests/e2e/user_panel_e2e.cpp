@@ -23,6 +23,7 @@
 #include "program.h"
 #include "pump.h"
 #include "resources/resource.h"
+#include "tests/typed_percent_cases.h"
 
 namespace {
 
@@ -191,14 +192,7 @@ TEST_F(UserPanelOnWine, VideoOnlySeeThroughSettingAndRestore) {
 // an optional sign, leading blanks and leading zeros are accepted; the value must be in range
 // and nothing may follow the digits.
 TEST_F(UserPanelOnWine, TheSettingDialogTakesWhatTheUpDownControlTakes) {
-    const struct {
-        const char* typed;
-        int yields;
-    } cases[] = {
-        {"45", 45},    {"150", 50}, {"5", 50},    {"", 50},    {"abc", 50}, {" 45", 45},
-        {"45abc", 50}, {"-70", 50}, {"0070", 70}, {"+45", 45}, {"20", 20},  {"100", 100},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : typed_percent::kCases) {
         SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
         CTransDlg dialog;
         dialog.m_percent = 50;

@@ -8,6 +8,7 @@
 #include "platform/sim/desktop.h"
 #include "platform/system.h"
 #include "resources/resource.h"
+#include "tests/typed_percent_cases.h"
 
 namespace {
 
@@ -63,14 +64,7 @@ TEST_F(TransDlg, OpensShowingThePercentageAndOkKeepsIt) {
 // up-down control parses them (optional sign, leading blanks and zeros); anything else
 // leaves the last valid position.
 TEST_F(TransDlg, OkTakesTypedTextOnlyWhenItIsAWholeNumberInRange) {
-    const struct {
-        const char* typed;
-        int yields;
-    } cases[] = {
-        {"45", 45},    {"150", 50}, {"5", 50},    {"", 50},    {"abc", 50}, {" 45", 45},
-        {"45abc", 50}, {"-70", 50}, {"0070", 70}, {"+45", 45}, {"20", 20},  {"100", 100},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : typed_percent::kCases) {
         SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
         const auto result = run(50, [&](Hwnd dialog) {
             desktop().typeText(edit(dialog), c.typed);
