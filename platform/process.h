@@ -34,7 +34,8 @@ private:
 
 // OpenProcess(access, inherit, processId); an empty handle on failure.
 ProcessHandle openProcess(std::uint32_t access, bool inherit, std::uint32_t processId);
-// EnumProcessModules(process, modules, bytes, needed). The array holds bytes / 4 handles.
+// EnumProcessModules(process, modules, bytes, needed). The array holds
+// bytes / sizeof(ModuleHandle) handles; needed counts bytes of the same handles.
 bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std::uint32_t bytes,
                         std::uint32_t* bytesNeeded);
 // GetModuleBaseNameA / GetModuleFileNameExA into a buffer of size bytes. False on failure.

@@ -22,14 +22,15 @@ inline constexpr Hwnd kHwndTop = toHwnd(0);
 inline constexpr Hwnd kHwndTopmost = toHwnd(0xFFFFFFFFu);    // (HWND)-1
 inline constexpr Hwnd kHwndNoTopmost = toHwnd(0xFFFFFFFEu);  // (HWND)-2
 
-// The first module of a process, as EnumProcessModules lists it.
-enum class ModuleHandle : std::uint32_t {};
+// The first module of a process, as EnumProcessModules lists it: an address, as wide as a
+// pointer (a 64-bit program's modules load above 4 GiB).
+enum class ModuleHandle : std::uintptr_t {};
 
-// GDI objects the dialogs hand to the system.
-enum class BrushHandle : std::uint32_t {};
-enum class IconHandle : std::uint32_t {};
-enum class DcHandle : std::uint32_t {};
-enum class MenuHandle : std::uint32_t {};
+// GDI and menu objects the dialogs hand to the system: pointer-wide, as the system's are.
+enum class BrushHandle : std::uintptr_t {};
+enum class IconHandle : std::uintptr_t {};
+enum class DcHandle : std::uintptr_t {};
+enum class MenuHandle : std::uintptr_t {};
 
 struct Rect {
     std::int32_t left = 0;

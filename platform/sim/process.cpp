@@ -24,7 +24,7 @@ const sim::Module* moduleFor(const ProcessHandle& process, ModuleHandle module) 
     const sim::Process* p = processFor(process);
     if (!p) return nullptr;
     for (std::size_t i = 0; i < p->moduleHandles.size() && i < p->recipe.modules.size(); ++i) {
-        if (p->moduleHandles[i] == static_cast<std::uint32_t>(module)) return &p->recipe.modules[i];
+        if (p->moduleHandles[i] == static_cast<std::uintptr_t>(module)) return &p->recipe.modules[i];
     }
     return nullptr;
 }
@@ -80,13 +80,17 @@ bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std
     }
     if (p.moduleHandles.size() != p.recipe.modules.size()) {
         p.moduleHandles.clear();
+        // Where the system loads images: a 64-bit program's lie above 4 GiB, so a handle cut to
+        // 32 bits names no module.
+        constexpr bool wide = sizeof(ModuleHandle) > 4;
+        const std::uintptr_t image = wide ? static_cast<std::uintptr_t>(0x140000000ull) : 0x00400000u;
+        const std::uintptr_t libraries = wide ? static_cast<std::uintptr_t>(0x7FF870000000ull) : 0x70000000u;
         for (std::size_t i = 0; i < p.recipe.modules.size(); ++i) {
-            p.moduleHandles.push_back(i == 0 ? 0x00400000u
-                                             : static_cast<std::uint32_t>(0x70000000u + i * 0x00100000u));
+            p.moduleHandles.push_back(i == 0 ? image : libraries + i * 0x00100000u);
         }
     }
-    if (bytesNeeded) *bytesNeeded = static_cast<std::uint32_t>(p.moduleHandles.size() * 4);
-    const std::size_t room = modules ? bytes / 4 : 0;
+    if (bytesNeeded) *bytesNeeded = static_cast<std::uint32_t>(p.moduleHandles.size() * sizeof(ModuleHandle));
+    const std::size_t room = modules ? bytes / sizeof(ModuleHandle) : 0;
     for (std::size_t i = 0; i < room && i < p.moduleHandles.size(); ++i) {
         modules[i] = static_cast<ModuleHandle>(p.moduleHandles[i]);
     }

@@ -81,7 +81,7 @@ struct Window {
 
 struct Process {
     ProcessSpec recipe;
-    std::vector<std::uint32_t> moduleHandles;
+    std::vector<std::uintptr_t> moduleHandles;
 };
 
 struct Timer {

@@ -38,7 +38,8 @@ ProcessHandle openProcess(std::uint32_t access, bool inherit, std::uint32_t proc
 
 bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std::uint32_t bytes,
                         std::uint32_t* bytesNeeded) {
-    // The system fills HMODULEs; the seam's array holds the same 32-bit values.
+    // Module handles are addresses: the seam's are as wide, or a 64-bit one would be cut.
+    static_assert(sizeof(ModuleHandle) == sizeof(HMODULE), "the seam's module handle is pointer-wide");
     std::vector<HMODULE> found(bytes / sizeof(HMODULE));
     DWORD needed = 0;
     const BOOL ok = EnumProcessModules(raw(process), found.data(), bytes, &needed);

@@ -110,7 +110,13 @@ struct WineGdiEntry {
 };
 static_assert(sizeof(WineGdiEntry) == 24);
 constexpr std::size_t kWineGdiHandles = 16384;
-constexpr std::size_t kPebGdiSharedHandleTable = 0x94;  // 32-bit PEB
+#if defined(__x86_64__)
+constexpr std::size_t kPebGdiSharedHandleTable = 0xF8;
+#elif defined(__i386__)
+constexpr std::size_t kPebGdiSharedHandleTable = 0x94;
+#else
+#error "the PEB's layout is known for x86 and x86_64 only"
+#endif
 
 bool underWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -138,11 +144,15 @@ BOOL CALLBACK countOwnTopLevel(HWND hwnd, LPARAM context) {
 
 std::optional<std::uint32_t> liveGdiObjects() {
     if (!underWine()) return std::nullopt;
-    // The 32-bit PEB's address sits at fs:[0x30]. Read with a plain instruction: through the
-    // headers' accessors GCC takes the segment-relative address for an empty object, and an
-    // optimised build fails its bounds check.
+    // The PEB's address sits in the thread block: fs:[0x30] on x86, gs:[0x60] on x86_64. Read
+    // with a plain instruction: through the headers' accessors GCC takes the segment-relative
+    // address for an empty object, and an optimised build fails its bounds check.
     std::uintptr_t pebAddress = 0;
+#if defined(__x86_64__)
+    asm("movq %%gs:0x60, %0" : "=r"(pebAddress));
+#else
     asm("movl %%fs:0x30, %0" : "=r"(pebAddress));
+#endif
     const auto* peb = reinterpret_cast<const unsigned char*>(pebAddress);
     const WineGdiEntry* table = nullptr;
     std::memcpy(&table, peb + kPebGdiSharedHandleTable, sizeof(table));

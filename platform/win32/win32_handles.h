@@ -1,20 +1,20 @@
 // Conversions between the seam's handle and rectangle types and the system's, for the win32
-// backend only. The program is 32-bit, so every handle fits the seam's 32-bit values.
+// backend only. Window handles keep within 32 bits on 64-bit Windows too, which widens them by
+// sign extension (HWND_TOPMOST is -1 at any width); every other handle is pointer-wide.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "platform/types.h"
 
 namespace platform::win32 {
 
-static_assert(sizeof(HWND) == sizeof(std::uint32_t), "the win32 backend is built for 32-bit Windows");
-
 inline HWND toWin(Hwnd h) {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handleValue(h)));
+    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(handleValue(h))));
 }
 inline Hwnd fromWin(HWND h) {
     return toHwnd(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h)));
@@ -22,11 +22,15 @@ inline Hwnd fromWin(HWND h) {
 
 template <class Win, class Seam>
 Win toWinHandle(Seam h) {
-    return reinterpret_cast<Win>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(h)));
+    static_assert(sizeof(std::underlying_type_t<Seam>) == sizeof(Win),
+                  "the seam's handle is as wide as the system's");
+    return reinterpret_cast<Win>(static_cast<std::uintptr_t>(h));
 }
 template <class Seam, class Win>
 Seam fromWinHandle(Win h) {
-    return static_cast<Seam>(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h)));
+    static_assert(sizeof(std::underlying_type_t<Seam>) == sizeof(Win),
+                  "the seam's handle is as wide as the system's");
+    return static_cast<Seam>(reinterpret_cast<std::uintptr_t>(h));
 }
 
 inline RECT toWin(const Rect& r) {

@@ -18,12 +18,12 @@ user_display=${DISPLAY:-}
 unset DISPLAY XVFB_PID
 # shellcheck source=wine-env.sh
 source "$here/wine-env.sh"
-mkdir -p "$CLIPVEIL_WIN32_BUILD"
-log_dir=$CLIPVEIL_WIN32_BUILD/e2e-logs
+mkdir -p "$CLIPVEIL_WINDOWS_BUILD"
+log_dir=$CLIPVEIL_WINDOWS_BUILD/e2e-logs
 mkdir -p "$log_dir"
 
 # One set-up at a time per build tree. Nothing started here may inherit the lock (9>&-).
-exec 9>"$CLIPVEIL_WIN32_BUILD/e2e.lock"
+exec 9>"$CLIPVEIL_WINDOWS_BUILD/e2e.lock"
 flock -w 120 9 || { echo "desktop-up: lock busy" >&2; exit 1; }
 
 display_answers() { timeout 5 xdpyinfo -display "$1" >/dev/null 2>&1; }
@@ -83,7 +83,7 @@ if [[ ! -f $stamp ]]; then
     echo "desktop-up: creating the Wine prefix $WINEPREFIX"
     timeout 10 wineserver -k 2>/dev/null 9>&- || true
     rm -rf "$WINEPREFIX"
-    timeout 180 wineboot -i </dev/null >"$log_dir/wineboot.log" 2>&1 9>&- || {
+    timeout 180 "$CLIPVEIL_WINE" wineboot -i </dev/null >"$log_dir/wineboot.log" 2>&1 9>&- || {
         cat "$log_dir/wineboot.log" >&2
         echo "desktop-up: wineboot failed" >&2
         exit 1
@@ -99,7 +99,7 @@ wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
 # Managed=N: without a window manager Wine's own frames, captions and fast DestroyWindow.
 # The font replacements give the dialogs' and message boxes' fonts Japanese glyphs; a
 # .reg file in UTF-16LE carries the Japanese value name whatever the locale.
-reg_file=$CLIPVEIL_WIN32_BUILD/e2e-settings.reg
+reg_file=$CLIPVEIL_WINDOWS_BUILD/e2e-settings.reg
 {
     printf '\xff\xfe'
     printf '%s\r\n' \
@@ -117,7 +117,7 @@ reg_file=$CLIPVEIL_WIN32_BUILD/e2e-settings.reg
         '' | iconv -f UTF-8 -t UTF-16LE
 } >"$reg_file"
 # Wine sees the Unix file system as drive Z:.
-timeout 60 wine regedit /S "Z:${reg_file//\//\\}" </dev/null >"$log_dir/regedit.log" 2>&1 9>&- || {
+timeout 60 "$CLIPVEIL_WINE" regedit /S "Z:${reg_file//\//\\}" </dev/null >"$log_dir/regedit.log" 2>&1 9>&- || {
     cat "$log_dir/regedit.log" >&2
     echo "desktop-up: importing the settings failed" >&2
     exit 1
@@ -126,4 +126,4 @@ timeout 60 wine regedit /S "Z:${reg_file//\//\\}" </dev/null >"$log_dir/regedit.
 tmp_state=$E2E_STATE.tmp
 printf 'DISPLAY=%q\nXVFB_PID=%q\n' "$DISPLAY" "$XVFB_PID" >"$tmp_state"
 mv "$tmp_state" "$E2E_STATE"
-echo "desktop-up: ready"
+echo "desktop-up: ready ($WINEARCH prefix, $CLIPVEIL_WINE)"

@@ -218,6 +218,22 @@ struct Shape {
 Shape shapeOf(Hwnd hwnd) {
     return {e2e::styleOf(hwnd), e2e::exStyleOf(hwnd)};
 }
+// The region goes before the styles come back: wait for the whole restore, not its first step.
+::testing::AssertionResult restoredTo(Hwnd hwnd, const Shape& shape) {
+    if (e2e::pumpUntil(
+            [&] {
+                const Shape now = shapeOf(hwnd);
+                return !e2e::regionOf(hwnd).has_value() && now.style == shape.style &&
+                       now.exStyle == shape.exStyle;
+            },
+            3s)) {
+        return ::testing::AssertionSuccess();
+    }
+    const Shape now = shapeOf(hwnd);
+    return ::testing::AssertionFailure() << "not put back: region " << (e2e::regionOf(hwnd) ? "kept" : "gone")
+                                         << std::hex << ", style " << now.style << " (was " << shape.style
+                                         << "), extended " << now.exStyle << " (was " << shape.exStyle << ")";
+}
 
 class Faults : public ::testing::Test {
 protected:
@@ -660,9 +676,7 @@ TEST_F(Faults, AReplacedVideoWindowIsFollowedAndTheClipStays) {
     EXPECT_EQ(e2e::regionOf(window), region) << "the clip is kept as it was: " << show(e2e::regionOf(window));
 
     run_->click(run_->restore);
-    EXPECT_TRUE(e2e::pumpUntil([&] { return !e2e::regionOf(window).has_value(); }, 3s));
-    EXPECT_EQ(e2e::styleOf(window), shape.style);
-    EXPECT_EQ(e2e::exStyleOf(window), shape.exStyle);
+    EXPECT_TRUE(restoredTo(window, shape));
 }
 
 TEST_F(Faults, AHiddenVideoWindowKeepsTheRecordAndTheClipUntilRestored) {
@@ -688,10 +702,7 @@ TEST_F(Faults, AHiddenVideoWindowKeepsTheRecordAndTheClipUntilRestored) {
     EXPECT_EQ(watch.unanswered(), 0) << watch.summary();
 
     run_->click(run_->restore);
-    EXPECT_TRUE(e2e::pumpUntil([&] { return !e2e::regionOf(window).has_value(); }, 3s))
-        << "a stale clip: " << show(e2e::regionOf(window));
-    EXPECT_EQ(e2e::styleOf(window), shape.style);
-    EXPECT_EQ(e2e::exStyleOf(window), shape.exStyle);
+    EXPECT_TRUE(restoredTo(window, shape));
 }
 
 // ---- Closing the program while it clips ---------------------------------------------------

@@ -5,7 +5,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if [[ ${1:-} == --build-dir ]]; then
-    export CLIPVEIL_WIN32_BUILD=$2
+    export CLIPVEIL_WINDOWS_BUILD=$2
     shift 2
 fi
 # shellcheck source=wine-env.sh
@@ -15,4 +15,4 @@ if [[ -z ${DISPLAY:-} ]]; then
         "or give the test FIXTURES_REQUIRED wine_desktop" >&2
     exit 1
 fi
-timeout -k 5 "${E2E_TIMEOUT:-120}" wine "$@"
+timeout -k 5 "${E2E_TIMEOUT:-120}" "$CLIPVEIL_WINE" "$@"

@@ -163,15 +163,15 @@ TEST_F(SimSystem, ProcessesOpenListAndCloseAsConfigured) {
         EXPECT_EQ(desktop().openProcessHandles(), 1u);
         std::array<ModuleHandle, 4> modules{};
         std::uint32_t needed = 0;
-        EXPECT_FALSE(enumProcessModules(process, modules.data(), 16, &needed));
+        EXPECT_FALSE(enumProcessModules(process, modules.data(), sizeof(modules), &needed));
     }
     EXPECT_EQ(desktop().openProcessHandles(), 0u) << "closed with the handle";
 
     const ProcessHandle player = openProcess(0x0410, false, desktop().defaultProcessId());
     std::array<ModuleHandle, 1> one{};
     std::uint32_t needed = 0;
-    ASSERT_TRUE(enumProcessModules(player, one.data(), 4, &needed));
-    EXPECT_EQ(needed, 8u) << "the count of every module, even those that did not fit";
+    ASSERT_TRUE(enumProcessModules(player, one.data(), sizeof(one), &needed));
+    EXPECT_EQ(needed, 2 * sizeof(ModuleHandle)) << "the count of every module, even those that did not fit";
     std::array<char, 1024> name{};
     ASSERT_TRUE(getModuleFileNameExA(player, one[0], name.data(), 1024));
     EXPECT_STREQ(name.data(), "C:\\Program Files\\Player\\player.exe");

@@ -10,6 +10,7 @@
 #include "contract_win32_ids.h"
 #include "platform/dialog.h"
 #include "platform/system.h"
+#include "platform/win32/win32_handles.h"
 
 using namespace platform;
 
@@ -23,10 +24,10 @@ constexpr unsigned kSelfDestroy = WM_APP + 5;
 constexpr int kNotifyCode = -777;
 
 HWND win(Hwnd h) {
-    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(handleValue(h)));
+    return platform::win32::toWin(h);
 }
 Hwnd seam(HWND h) {
-    return toHwnd(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(h)));
+    return platform::win32::fromWin(h);
 }
 
 LRESULT CALLBACK plainProc(HWND h, UINT m, WPARAM w, LPARAM l) {

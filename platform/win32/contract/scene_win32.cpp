@@ -10,6 +10,7 @@
 
 #include "peer_client.h"
 #include "scene.h"
+#include "platform/win32/win32_handles.h"
 
 namespace contract {
 
@@ -18,10 +19,10 @@ namespace {
 using platform::Hwnd;
 
 HWND win(Hwnd h) {
-    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(platform::handleValue(h)));
+    return platform::win32::toWin(h);
 }
 Hwnd seam(HWND h) {
-    return platform::toHwnd(static_cast<std::uint32_t>(reinterpret_cast<UINT_PTR>(h)));
+    return platform::win32::fromWin(h);
 }
 
 std::string number(std::int64_t value) {
