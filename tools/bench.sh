@@ -8,8 +8,9 @@
 # --only        run one half; the other half's figures are left out of the file
 # --wine-parts  which Wine measurements to run (default: all three)
 #
-# Trees: build/bench-native (unsanitized, -O2) and build/bench-win32 (-O2), a Wine desktop
-# of their own (tests/e2e/desktop-up.sh with CLIPVEIL_WIN32_BUILD=build/bench-win32), taken
+# Trees: build/bench-native (unsanitized, -O2) and build/bench-win32 or -win64 (-O2), a Wine desktop
+# of their own (tests/e2e/desktop-up.sh with CLIPVEIL_WINDOWS_BUILD=build/bench-win32, or
+# build/bench-win64 where the x86_64 build is the one that runs), taken
 # down at the end. Raw outputs stay in build/bench-results/; a part that is not run keeps
 # its figures from the last run that did, and the file says when each part was measured.
 set -euo pipefail
@@ -30,9 +31,15 @@ while (($#)); do
 done
 
 bash tools/setup.sh python3
+# The Windows build this machine runs: i686 where Wine's 32-bit loader starts, else x86_64.
+# shellcheck source=windows-builds.sh
+source tools/windows-builds.sh
+pick_windows_arches
+arch=${windows_arches[0]}
+echo "bench: the Windows programs are the $arch build ($windows_arch_reason)"
 
 native=$root/build/bench-native
-win=$root/build/bench-win32
+win=$root/build/bench-$([[ $arch == x86_64 ]] && echo win64 || echo win32)
 results=$root/build/bench-results
 mkdir -p "$results"
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
@@ -55,7 +62,7 @@ build_native() {
 }
 
 build_win32() {
-    cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" "${opt[@]}" \
+    cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(windows_toolchain "$arch")" "${opt[@]}" \
         >"$results/configure-win32.log"
     nice cmake --build "$win" -j2 --target Clipveil imitation_player demo_driver tick_bench tick_floor \
         window_farm floor_dialog startup_probe >"$results/build-win32.log"
@@ -71,7 +78,7 @@ run_sim() {
 }
 
 # ---- Wine --------------------------------------------------------------------------------
-export CLIPVEIL_WIN32_BUILD=$win
+export CLIPVEIL_WINDOWS_BUILD=$win
 started_pids=()
 
 stop_started() {
@@ -90,7 +97,7 @@ desktop_down() {
 start_wine() {
     local log=$1
     shift
-    wine "$@" </dev/null >"$log" 2>&1 &
+    "$CLIPVEIL_WINE" "$@" </dev/null >"$log" 2>&1 &
     last_pid=$!
     started_pids+=("$last_pid")
 }
@@ -101,7 +108,7 @@ start_wine() {
 run_windows() {
     local out=$1 limit=$2 rc=0
     shift 2
-    timeout "$limit" wine "$@" </dev/null >"$out.raw" 2>&1 || rc=$?
+    timeout "$limit" "$CLIPVEIL_WINE" "$@" </dev/null >"$out.raw" 2>&1 || rc=$?
     tr -d '\r' <"$out.raw" >"$out"
     rm -f "$out.raw"
     return $rc
@@ -284,10 +291,12 @@ if [[ $only != sim ]]; then run_wine; fi
     echo "cpu_model=$(lscpu | sed -n 's/^Model name: *//p' | head -n 1)"
     echo "cpus=$(nproc)"
     echo "ram=$(free -h | awk '/^Mem:/ { print $2 }')"
-    echo "wine=$(wine --version 2>/dev/null || echo unknown)"
+    echo "wine=$("${CLIPVEIL_WINE:-wine}" --version 2>/dev/null || echo unknown)"
+    echo "windows_build=$arch"
+    echo "windows_build_reason=$windows_arch_reason"
     echo "kernel=$(uname -r)"
     echo "gcc=$(gcc -dumpfullversion)"
-    echo "mingw=$(i686-w64-mingw32-g++-posix -dumpfullversion)"
+    echo "mingw=$("$arch-w64-mingw32-g++-posix" -dumpfullversion)"
     echo "benchmark_lib=$(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null || echo unknown)"
     echo "load=$(cut -d' ' -f1-3 /proc/loadavg)"
     echo "quick=$quick"

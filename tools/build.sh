@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds both trees: build/native (host compiler, simulated desktop,
-# sanitized unit tests) and build/win32 (MinGW i686, the real program and its tests).
+# Configures and builds the trees: build/native (host compiler, simulated desktop, sanitized
+# unit tests), build/win32 (MinGW i686, the real program and its tests; always) and, when the
+# Windows suite is to run on it, build/win64 (the same for x86_64: tools/windows-builds.sh).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=${CLIPVEIL_JOBS:-2}
+# shellcheck source=windows-builds.sh
+source "$root/tools/windows-builds.sh"
+pick_windows_arches
 
 generator_for() {
     # An existing tree keeps the generator it was made with.
@@ -28,6 +32,12 @@ echo "build: native"
 configure "$root/build/native"
 cmake --build "$root/build/native" -j "$jobs"
 
-echo "build: win32"
-configure "$root/build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake"
-cmake --build "$root/build/win32" -j "$jobs"
+build_windows() {
+    local arch=$1 tree
+    tree=$(windows_tree "$arch")
+    echo "build: $arch in ${tree#"$root"/}"
+    configure "$tree" -DCMAKE_TOOLCHAIN_FILE="$(windows_toolchain "$arch")"
+    cmake --build "$tree" -j "$jobs"
+}
+build_windows i686
+[[ " ${windows_arches[*]} " != *" x86_64 "* ]] || build_windows x86_64

@@ -11,8 +11,10 @@
 #   tools/demo.sh [--docs]
 #     --docs   always on an Xvfb of its own; also writes the guide's pictures to docs/images/
 #
-# With CLIPVEIL_WIN32_BUILD set, that win32 tree is used and only the demo's programs are
-# built in it (configured first if needed); otherwise tools/build.sh builds both trees.
+# It runs the Windows build this machine can run (tools/windows-builds.sh): i686, or x86_64
+# under wine64 where no 32-bit program starts. With CLIPVEIL_WINDOWS_BUILD set, that Windows
+# tree is used and only the demo's programs are built in it (configured first if needed);
+# otherwise tools/build.sh builds the trees.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -26,19 +28,25 @@ for arg in "$@"; do
 done
 
 bash tools/setup.sh
-if [[ -n ${CLIPVEIL_WIN32_BUILD:-} ]]; then
-    build=$CLIPVEIL_WIN32_BUILD
+# The build this machine runs: i686 where Wine's 32-bit loader starts, else x86_64.
+# shellcheck source=windows-builds.sh
+source tools/windows-builds.sh
+pick_windows_arches
+arch=${windows_arches[0]}
+if [[ -n ${CLIPVEIL_WINDOWS_BUILD:-} ]]; then
+    build=$CLIPVEIL_WINDOWS_BUILD
     if [[ ! -f $build/CMakeCache.txt ]]; then
-        cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" >/dev/null
+        cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(windows_toolchain "$arch")" >/dev/null
     fi
     cmake --build "$build" -j "${CLIPVEIL_JOBS:-2}" --target Clipveil imitation_player demo_driver discovery_demo
 else
-    bash tools/build.sh
-    build=$root/build/win32
+    CLIPVEIL_WINDOWS_ARCH=$arch bash tools/build.sh
+    build=$(windows_tree "$arch")
 fi
+echo "demo: the Windows programs of ${build#"$root"/}, $(cat "$build/wine-arch") ($windows_arch_reason)"
 
 e2e=$root/tests/e2e
-export CLIPVEIL_WIN32_BUILD=$build
+export CLIPVEIL_WINDOWS_BUILD=$build
 player_exe=$(find "$build" -name imitation_player.exe -print -quit)
 demo_exe=$(find "$build" -name discovery_demo.exe -print -quit)
 clipveil_exe=$(find "$build" -name Clipveil.exe -print -quit)
@@ -69,7 +77,7 @@ player_pid=
 clipveil_pid=
 cleanup() {
     if [[ -n $clipveil_pid ]]; then
-        wine "$driver_exe" close >/dev/null 2>&1 || true
+        "$CLIPVEIL_WINE" "$driver_exe" close >/dev/null 2>&1 || true
         for ((i = 0; i < 50; i++)); do kill -0 "$clipveil_pid" 2>/dev/null || break; sleep 0.1; done
         kill "$clipveil_pid" 2>/dev/null || true
     fi
@@ -84,7 +92,7 @@ shots=$root/build/demo
 mkdir -p "$shots"
 own_screen=0
 [[ -n ${XVFB_PID:-} ]] && own_screen=1
-driver() { wine "$driver_exe" "$@"; }
+driver() { "$CLIPVEIL_WINE" "$driver_exe" "$@"; }
 
 # The smallest rectangle around the named windows (see demo_driver geometry), with a margin,
 # inside the screen: WxH+X+Y.
@@ -150,14 +158,14 @@ if ((own_screen)) && command -v xcompmgr >/dev/null; then
 fi
 
 echo "demo: starting Clipveil.exe on $DISPLAY"
-(cd "$work" && exec wine "$clipveil_exe" </dev/null >"$work/clipveil.log" 2>&1) &
+(cd "$work" && exec "$CLIPVEIL_WINE" "$clipveil_exe" </dev/null >"$work/clipveil.log" 2>&1) &
 clipveil_pid=$!
 driver wait-window 30 || { echo "demo: Clipveil's window did not appear" >&2; exit 1; }
 driver wait-status searching 10
 shot 1-searching main-searching
 
 echo "demo: starting the imitation player"
-(cd "$work" && exec wine "$player_exe" --class EVR --title "Clipveil demo player" --pos 40 300 420 330 \
+(cd "$work" && exec "$CLIPVEIL_WINE" "$player_exe" --class EVR --title "Clipveil demo player" --pos 40 300 420 330 \
     --report player.report </dev/null >"$work/player.log" 2>&1) &
 player_pid=$!
 for ((i = 0; i < 200; i++)); do
@@ -167,7 +175,7 @@ for ((i = 0; i < 200; i++)); do
 done
 echo "demo: player says: $(cat "$work/player.report" 2>/dev/null || echo 'nothing (not ready in 20 s)')"
 echo "demo: what discovery finds:"
-timeout 60 wine "$demo_exe" --wait 10 || true
+timeout 60 "$CLIPVEIL_WINE" "$demo_exe" --wait 10 || true
 
 driver wait-status found 10
 shot 2-found main-found

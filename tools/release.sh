@@ -65,11 +65,9 @@ echo "release: building Clipveil"
 cmake --build "$tree" --target Clipveil -j "${CLIPVEIL_JOBS:-2}"
 exe=$(find "$tree" -name Clipveil.exe -type f -print -quit)
 [[ -n $exe ]] || { echo "release: Clipveil.exe was not built" >&2; exit 1; }
-# The program travels alone: it may import only what every Windows has, never the
-# compiler's runtime DLLs.
-imports=$(i686-w64-mingw32-objdump -p "$exe" | sed -nE 's/^[[:space:]]*DLL Name: (.*)$/\1/p' | tr '[:upper:]' '[:lower:]')
-foreign=$(grep -vxE 'kernel32\.dll|user32\.dll|gdi32\.dll|comctl32\.dll|shell32\.dll|psapi\.dll|version\.dll|advapi32\.dll|ole32\.dll|msvcrt\.dll|api-ms-win-.*\.dll' <<<"$imports" || true)
-[[ -z $foreign ]] || { echo "release: Clipveil.exe needs DLLs that Windows lacks:" $foreign >&2; exit 1; }
+# The program travels alone: an i686 GUI program with its resources, importing only what
+# every Windows has, never the compiler's runtime DLLs.
+bash tools/check-pe.sh "$exe" i686 || { echo "release: Clipveil.exe is not fit to ship" >&2; exit 1; }
 
 # The zip's files, laid out under one top folder.
 stage=$out/stage

@@ -1,16 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both trees and runs every test: the native unit tests
-# and the Windows programs under Wine. Ends with one line "N passed, N failed".
+# Installs what is missing, builds the trees and runs every test: the native unit tests, the
+# fuzzers and the Windows programs under Wine, on the Windows build(s) this machine runs
+# (tools/windows-builds.sh; CLIPVEIL_WINDOWS_ARCH forces i686, x86_64 or both). Ends with
+# one line "N passed, N failed".
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root" || exit 1
 
 bash tools/setup.sh || { echo "test: setup failed" >&2; exit 1; }
+# shellcheck source=windows-builds.sh
+source tools/windows-builds.sh
+pick_windows_arches || { echo "0 passed, 1 failed"; exit 1; }
+echo "test: the Windows suite runs on ${windows_arches[*]}: $windows_arch_reason"
 bash tools/build.sh || { echo "test: build failed" >&2; echo "0 passed, 1 failed"; exit 1; }
 
 logs=$(mktemp -d)
-# A run cut short must not leave the test desktop behind.
-trap 'bash tests/e2e/desktop-down.sh >/dev/null 2>&1 || true; rm -rf "$logs"' EXIT
+# A run cut short must not leave a test desktop behind.
+desktops_down() {
+    local arch
+    for arch in i686 x86_64; do
+        CLIPVEIL_WINDOWS_BUILD=$(windows_tree "$arch") bash tests/e2e/desktop-down.sh >/dev/null 2>&1 || true
+    done
+}
+trap 'desktops_down; rm -rf "$logs"' EXIT
 
 passed=0
 failed=0
@@ -55,8 +67,22 @@ run_fuzz() {
 }
 run_fuzz
 
-# One shared Wine desktop: the Windows programs run one at a time.
-run_ctest win32 --test-dir build/win32
+# One shared Wine desktop per build: the Windows programs run one at a time.
+for arch in "${windows_arches[@]}"; do
+    lean=()
+    if [[ $arch != "${windows_arches[0]}" ]] && ((windows_lean_second)); then
+        lean=(-LE long)
+        echo "test: $arch leaves out its long tests (label long): they ran on ${windows_arches[0]}"
+    fi
+    tree=$(windows_tree "$arch")
+    echo "test: the Windows suite on the $arch build, in ${tree#"$root"/}"
+    run_ctest "windows-$arch" --test-dir "$tree" "${lean[@]}"
+done
+# The product is checked from its file even where it cannot run.
+if [[ " ${windows_arches[*]} " != *" i686 "* ]]; then
+    echo "test: the i686 programs cannot run here; their checks that need no Wine (label nowine) run"
+    run_ctest i686-file-checks --test-dir "$(windows_tree i686)" -L nowine
+fi
 
 echo "$passed passed, $failed failed"
 ((status == 0 && failed == 0))
