@@ -58,6 +58,9 @@ public:
     std::int32_t masking = 0;
     CMoveWin* moveWin = nullptr;
 
+    // Whether the drag overlay is open now (an overlay that went with its owner is not).
+    bool overlayOpen();
+
 protected:
     bool OnInitDialog() override;
     const platform::MessageMap& GetMessageMap() const override;
@@ -65,6 +68,8 @@ protected:
 
 private:
     void loseTarget();
+    // A video rectangle (screen) in the coordinates of the window as read by startMask.
+    platform::Rect clipFor(const platform::Rect& video) const;
     // While a clip is in place the saved styles are also kept on the player's own window, so
     // that a later run can give back a player this one left clipped (killed, crashed).
     void keepSavedStylesOnTarget();

@@ -45,6 +45,8 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     }
     if (!platform::isWindow(component.hwnd)) {
         std::printf("CCtrolPanelDlg::startMask() コンポーネントなし\n");
+        // The user pressed for a clip and gets none: say so, as for any clip that fails.
+        platform::AfxMessageBox("リージョンの設定に失敗しました");
         return;
     }
     if (masking != 0) return;
@@ -57,6 +59,9 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     // must be the player's own, not the clipped ones.
     restoreAbandoned(target.hwnd);
     masking = 1;
+    // An overlay opened before the clip lies where the video was with the frame; it is laid
+    // anew over the clipped video below, or not at all.
+    closeMoveWin();
 
     platform::getWindowRect(target.hwnd, maskWindowRect);
     platform::Rect before;
@@ -68,24 +73,40 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
         target.hwnd, platform::kGwlStyle,
         static_cast<std::int32_t>(static_cast<std::uint32_t>(savedStyle) & kKeepWhenMasked));
 
-    // The player lays its window out again after losing its frame; give it up to 500 ms.
+    // The player lays its window out again after losing its frame; give it up to 500 ms,
+    // the last look kept for after the region is set. A layout can take more than one step,
+    // so the first change is taken only once a second look agrees with it.
     platform::Rect video = before;
-    for (int look = 0; look < kLayoutLooks; ++look) {
+    bool moved = false;
+    for (int look = 0; look < kLayoutLooks - 1; ++look) {
         platform::sleepMs(kLayoutLookMs);
-        platform::Rect now = before;
+        platform::Rect now = video;
         platform::getWindowRect(component.hwnd, now);
-        if (!(now == before)) {
-            video = now;
-            break;
-        }
+        if (moved && now == video) break;
+        if (!(now == before)) moved = true;
+        if (moved) video = now;
     }
 
-    clipRect = {video.left - maskWindowRect.left, video.top - maskWindowRect.top,
-                video.right - maskWindowRect.left, video.bottom - maskWindowRect.top};
+    clipRect = clipFor(video);
     if (!platform::setWindowRgn(target.hwnd, &clipRect, true)) {
         platform::AfxMessageBox("リージョンの設定に失敗しました");
+    } else {
+        // Setting a region recomputes the frame, and some players lay out only then: look
+        // once more and follow the video if it moved.
+        platform::sleepMs(kLayoutLookMs);
+        platform::Rect now = video;
+        platform::getWindowRect(component.hwnd, now);
+        if (!(now == video) && now.width() > 0 && now.height() > 0) {
+            clipRect = clipFor(now);
+            platform::setWindowRgn(target.hwnd, &clipRect, true);
+        }
     }
     if (openOverlay != 0) showMoveWin();
+}
+
+platform::Rect CCtrolPanelDlg::clipFor(const platform::Rect& video) const {
+    return {video.left - maskWindowRect.left, video.top - maskWindowRect.top,
+            video.right - maskWindowRect.left, video.bottom - maskWindowRect.top};
 }
 
 void CCtrolPanelDlg::stopMask() {
@@ -159,12 +180,22 @@ void CCtrolPanelDlg::showMoveWin() {
     forgetDeadOverlay();
     if (moveWin != nullptr) return;
     if (!platform::isWindow(target.hwnd) || !platform::isWindow(component.hwnd)) return;
+    // The overlay is the player's own window: creating it waits for the player's thread.
+    if (!platform::windowAnswers(target.hwnd, platform::kAnswerTimeoutMs)) return;
     platform::Rect area;
     platform::getWindowRect(component.hwnd, area);
 
     auto* overlay = new CMoveWin();
     overlay->m_hTarget = target.hwnd;
     overlay->m_clip = clipRect;
+    if (masking != 1) {
+        // No clip of ours: the video's place in the player as it is laid out now, so that a
+        // drag moves the player by exactly the mouse's movement.
+        platform::Rect window;
+        platform::getWindowRect(target.hwnd, window);
+        overlay->m_clip = {area.left - window.left, area.top - window.top, area.right - window.left,
+                           area.bottom - window.top};
+    }
     if (!overlay->Create(target.hwnd)) {
         // No window: nothing to move, arm or show, and nothing will free the object but us.
         delete overlay;
@@ -184,6 +215,11 @@ void CCtrolPanelDlg::closeMoveWin() {
     moveWin = nullptr;
     moveWinAlive_.reset();
     overlay->DestroyWindow();  // the overlay frees itself once its window is gone
+}
+
+bool CCtrolPanelDlg::overlayOpen() {
+    forgetDeadOverlay();
+    return moveWin != nullptr;
 }
 
 void CCtrolPanelDlg::forgetDeadOverlay() {

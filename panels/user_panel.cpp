@@ -33,6 +33,27 @@ std::string wholeCharacters(const std::string& ansi) {
     return ansi.substr(0, i);
 }
 
+// The player's title as the user should read it: its own wide text, which holds whatever its
+// script is, cut to the characters the ANSI record kept (one UTF-16 unit each). The ANSI
+// bytes stand in when the window has no text to give (gone meanwhile).
+constexpr int kTitleChars = 256;
+void showTitle(platform::Hwnd line, platform::Hwnd player, const std::string& ansi) {
+    const std::string whole = wholeCharacters(ansi);
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < whole.size(); ++characters) {
+        i += platform::isDbcsLeadByte(static_cast<unsigned char>(whole[i])) ? 2 : 1;
+    }
+    std::wstring wide;
+    if (!whole.empty()) wide = platform::utf8ToWide(platform::getWindowTextWide(player, kTitleChars));
+    if (wide.empty()) {
+        platform::setWindowTextA(line, whole);
+        return;
+    }
+    if (wide.size() > characters) wide.resize(characters);
+    if (!wide.empty() && wide.back() >= 0xD800 && wide.back() <= 0xDBFF) wide.pop_back();  // half a pair
+    platform::setWindowTextUtf8(line, platform::wideToUtf8(wide));
+}
+
 }  // namespace
 
 static_assert(CUserPanelDlg::IDD == IDD_USER_PANEL);
@@ -46,7 +67,12 @@ CUserPanelDlg::~CUserPanelDlg() {
 }
 
 bool CUserPanelDlg::DestroyWindow() {
-    if (m_trans == 1 && theCtrolPanel) theCtrolPanel->setTopMost(0);
+    // The restore that follows puts back the styles of a clip; see-through is undone here in
+    // full, so a player is left neither above everything nor click-through.
+    if (m_trans == 1) {
+        if (theCtrolPanel) theCtrolPanel->setTopMost(0);
+        if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+    }
     return platform::CDialog::DestroyWindow();
 }
 
@@ -92,7 +118,15 @@ void CUserPanelDlg::componentFound(CWinInf target, CChildWinInf component) {
 }
 
 void CUserPanelDlg::targetLost() {
-    // The engine has already taken the clip off; the flags stay for the next find.
+    // The engine has already taken the clip and the overlay off. A player lost while
+    // see-through (resized, say) still stands in the topmost band: that goes too, and the
+    // boxes show what is left, nothing, rather than carry old flags to the next player.
+    if (m_trans == 1) {
+        if (theCtrolPanel) theCtrolPanel->setTopMost(0);
+        if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+    }
+    m_trans = 0;
+    m_drag = 0;
     m_found = 0;
     m_mode = 1;
     updateStatus();
@@ -103,18 +137,19 @@ void CUserPanelDlg::targetLost() {
 void CUserPanelDlg::updateStatus() {
     std::string component = "Movieコンポーネント検索中";
     std::string title;
+    platform::Hwnd player = platform::kNoWindow;
     if (m_found == 1) {
         // The class name is one of the two ASCII names discovery matches, so it is valid
         // UTF-8 beside our own text.
         component = m_component.className + " を検出しました";
         title = m_target.title;
+        player = m_target.hwnd;
     }
     char percent[32];
     std::snprintf(percent, sizeof(percent), "%d %%", static_cast<int>(m_transPercent));
 
     SetDlgItemText(IDC_FOUND_STATUS, component);
-    // The title is another program's ANSI text: shown as the bytes it is.
-    platform::setWindowTextA(GetDlgItem(IDC_TARGET_STATUS), wholeCharacters(title));
+    showTitle(GetDlgItem(IDC_TARGET_STATUS), player, title);
     SetDlgItemText(IDC_TRANS_PERCENT, percent);
 }
 
@@ -147,20 +182,26 @@ void CUserPanelDlg::OnBnClickedMode() {
         m_drag = m_component.className == kWmpClass ? 0 : 1;
         if (m_found == 1) {
             const bool clipInPlace = theCtrolPanel != nullptr && theCtrolPanel->masking == 1;
+            // "透かし" ends unticked: the see-through styles go first, so that a clip made now
+            // saves the player's own styles, never ours.
+            if (wasSeeThrough) {
+                if (theCtrolPanel) theCtrolPanel->setTopMost(0);
+                if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+            }
             if (theCtrolPanel) theCtrolPanel->startMask(m_drag);
             if (clipInPlace) {
-                // startMask leaves an existing clip alone; bring the overlay and the
-                // see-through styles in line with the boxes shown below, so the player never
-                // stays click-through behind an unticked "透かし".
-                if (wasSeeThrough) {
-                    if (theCtrolPanel) theCtrolPanel->setTopMost(0);
-                    if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
-                }
+                // startMask leaves an existing clip alone; the overlay follows the box.
                 if (m_drag == 1) {
                     if (theCtrolPanel) theCtrolPanel->showMoveWin();
                 } else {
                     if (theCtrolPanel) theCtrolPanel->closeMoveWin();
                 }
+            }
+            if (theCtrolPanel) {
+                // The buttons show what the player is: no clip made (the video window gone,
+                // the player not answering) leaves "元に戻す" down.
+                if (theCtrolPanel->masking != 1) m_mode = 1;
+                m_drag = theCtrolPanel->overlayOpen() ? 1 : 0;
             }
         }
         m_trans = 0;
@@ -185,6 +226,13 @@ void CUserPanelDlg::OnBnClickedDrag() {
     UpdateData(true);
     if (m_drag == 1) {
         if (theCtrolPanel) theCtrolPanel->showMoveWin();
+        if (theCtrolPanel && !theCtrolPanel->overlayOpen()) {
+            // No overlay (the player does not answer): the box shows that, and see-through
+            // stays as it is.
+            m_drag = 0;
+            UpdateData(false);
+            return;
+        }
         if (m_trans == 1) {
             // Dragging and see-through exclude each other.
             m_trans = 0;

@@ -85,6 +85,9 @@ Hwnd getDlgItem(Hwnd dialog, int id);
 // The program's own texts: UTF-8 in, shown through the wide-character calls.
 bool setWindowTextUtf8(Hwnd hwnd, std::string_view utf8);
 std::string getWindowTextUtf8(Hwnd hwnd);
+// GetWindowTextW with a buffer of maxChars characters, as UTF-8: another window's text as it
+// reads on any code page. Like getWindowTextA it sends no message to another process.
+std::string getWindowTextWide(Hwnd hwnd, int maxChars);
 // Data read from other windows: ANSI bytes of the system code page.
 bool setWindowTextA(Hwnd hwnd, std::string_view ansi);
 

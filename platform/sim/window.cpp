@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/sim/world.h"
 
 namespace platform {
@@ -549,6 +550,17 @@ std::string getWindowTextUtf8(Hwnd hwnd) {
     w.noteCall("GetWindowTextW", hwnd);
     const sim::Window* win = w.find(hwnd);
     return win ? w.utf8Text(*win) : std::string();
+}
+
+std::string getWindowTextWide(Hwnd hwnd, int maxChars) {
+    World& w = world();
+    w.noteCall("GetWindowTextW", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    if (!win || maxChars <= 0) return {};
+    std::wstring text = utf8ToWide(w.utf8Text(*win));
+    if (text.size() >= static_cast<std::size_t>(maxChars))
+        text.resize(static_cast<std::size_t>(maxChars) - 1);
+    return wideToUtf8(text);
 }
 
 bool setWindowTextA(Hwnd hwnd, std::string_view ansi) {

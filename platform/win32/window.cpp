@@ -247,6 +247,14 @@ std::string getWindowTextUtf8(Hwnd hwnd) {
     return wideToUtf8(buffer);
 }
 
+std::string getWindowTextWide(Hwnd hwnd, int maxChars) {
+    if (maxChars <= 0) return {};
+    std::wstring buffer(static_cast<std::size_t>(maxChars), L'\0');
+    const int copied = GetWindowTextW(toWin(hwnd), buffer.data(), maxChars);
+    buffer.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return wideToUtf8(buffer);
+}
+
 bool setWindowTextA(Hwnd hwnd, std::string_view ansi) {
     // Converted with its length: text that ends in half a double-byte character (another
     // program's title cut by a fixed buffer) must not make the system read on past the end.
