@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "desktop.h"
+#include "platform/codepage.h"
 #include "platform/testing.h"
 #include "platform/window.h"
 #include "player.h"
@@ -52,6 +53,7 @@ constexpr unsigned kWmQueryEndSession = 0x0011;
 constexpr unsigned kWmEndSession = 0x0016;
 constexpr std::intptr_t kEndSessionLogoff = static_cast<std::intptr_t>(0x80000000u);
 constexpr std::uint32_t kFrameBits = 0x00C40000u;  // caption and sizing frame
+constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;
 
 // What "answers" means here: a message sent to the main window comes back within this.
 constexpr std::uint32_t kAnswerMs = 1000;
@@ -166,6 +168,7 @@ public:
         videoOnly = e2e::descendantWithId(main, IDC_MODE_VIDEO);
         restore = e2e::descendantWithId(main, IDC_MODE_RESTORE);
         seeThrough = e2e::descendantWithId(main, IDC_TRANS);
+        drag = e2e::descendantWithId(main, IDC_DRAG);
         const Hwnd panel = e2e::controlPanelOf(main);
         targetField = platform::getDlgItem(panel, IDC_TARGET_HANDLE);
         componentField = platform::getDlgItem(panel, IDC_COMPONENT_HANDLE);
@@ -178,6 +181,9 @@ public:
     std::string componentText() const { return platform::getWindowTextA(componentField, 64); }
     // Posted, as a click would queue it: the test is never held up by what the click does.
     void click(Hwnd control) const { platform::postMessage(control, platform::msg::kBmClick, 0, 0); }
+    bool checked(Hwnd control) const {
+        return platform::sendMessage(control, platform::msg::kBmGetCheck, 0, 0) == platform::kBstChecked;
+    }
 
     // Its visible top-level windows other than the main window: an overlay left behind, or a
     // message box.
@@ -203,7 +209,8 @@ public:
     void kill() { run_->kill(); }
     std::uint32_t processId() const { return run_->processId(); }
 
-    Hwnd main{}, status{}, title{}, videoOnly{}, restore{}, seeThrough{}, targetField{}, componentField{};
+    Hwnd main{}, status{}, title{}, videoOnly{}, restore{}, seeThrough{}, drag{}, targetField{},
+        componentField{};
 
 private:
     Clipveil() = default;
@@ -530,6 +537,9 @@ TEST_P(PlayerHung, ACommandOnAHungPlayerFailsAtOnceAndIsDoneOnceItWakes) {
         platform::postMessage(*box, platform::msg::kCommand, platform::kIdOk, 0);
         EXPECT_TRUE(watch.until([&] { return !platform::isWindow(*box); }, 2s));
     }
+    // Either way nothing is clipped now, and the buttons say so.
+    EXPECT_TRUE(run_->checked(run_->restore));
+    EXPECT_FALSE(run_->checked(run_->videoOnly));
     EXPECT_TRUE(watch.userProbe()) << "after the click: " << watch.summary();
     EXPECT_LT(msSince(hungAt), 4000) << "the player woke before the checks were done: hang it longer";
     EXPECT_EQ(watch.unanswered(), 0) << watch.summary();
@@ -767,6 +777,77 @@ TEST_P(EndingTheProgram, GivesASeeThroughPlayerItsShapeBack) {
     EXPECT_FALSE(e2e::regionOf(window).has_value()) << "still clipped: " << show(e2e::regionOf(window));
     EXPECT_EQ(e2e::styleOf(window), shape.style) << std::hex << e2e::styleOf(window);
     EXPECT_EQ(e2e::exStyleOf(window), shape.exStyle) << std::hex << e2e::exStyleOf(window);
+}
+
+// ---- What the panel shows is what the player is ---------------------------------------------
+
+enum class GiveBackBy { Restore, Closing };
+
+class EverySequence : public Faults, public ::testing::WithParamInterface<GiveBackBy> {
+protected:
+    std::vector<Hwnd> overlays() const { return run_->strays(); }
+};
+
+// Drag ticked before the clip, the clip, see-through, then 動画だけ again: the overlay always
+// lies over the video as it is now, see-through never outlives its box, and the player, given
+// back either way, has its own styles, no region, its own stacking and no opacity.
+TEST_P(EverySequence, EndsWithThePlayerWhole) {
+    e2e::ImitationPlayer* player =
+        startPlayer({.videoClass = "EVR", .title = "Faults: every sequence", .position = kPlayerPlace});
+    ASSERT_TRUE(player);
+    const Hwnd window = player->window();
+    const Shape shape = shapeOf(window);
+    ASSERT_TRUE(tracks(*player));
+    const auto overVideo = [&] {
+        const auto open = overlays();
+        return open.size() == 1 && e2e::windowRectOf(open[0]) == e2e::windowRectOf(player->video());
+    };
+
+    run_->click(run_->drag);
+    EXPECT_TRUE(e2e::pumpUntil(overVideo, 3s)) << "no overlay over the unclipped video";
+    run_->click(run_->videoOnly);
+    ASSERT_TRUE(clipped(window));
+    EXPECT_TRUE(e2e::pumpUntil(overVideo, 3s)) << "the overlay is not over the clipped video";
+    EXPECT_TRUE(run_->checked(run_->drag));
+
+    ASSERT_TRUE(e2e::pumpUntil([&] { return platform::isWindowVisible(run_->seeThrough); }, 3s));
+    run_->click(run_->seeThrough);
+    ASSERT_TRUE(e2e::pumpUntil([&] { return e2e::alphaOf(window).has_value(); }, 3s));
+    run_->click(run_->videoOnly);
+    EXPECT_TRUE(e2e::pumpUntil(
+        [&] { return (e2e::exStyleOf(window) & (kSeeThroughBits | platform::kWsExTopmost)) == 0; }, 3s))
+        << "see-through stays behind an unticked box: " << std::hex << e2e::exStyleOf(window);
+    EXPECT_FALSE(run_->checked(run_->seeThrough));
+    EXPECT_EQ(platform::getProp(window, "Clipveil.SavedExStyle"), shape.exStyle) << "saved: the player's own";
+
+    if (GetParam() == GiveBackBy::Restore) {
+        run_->click(run_->restore);
+    } else {
+        platform::postMessage(run_->main, platform::msg::kClose, 0, 0);
+        EXPECT_EQ(run_->exitCode(), std::optional<std::uint32_t>(0));
+    }
+    EXPECT_TRUE(restoredTo(window, shape));
+    EXPECT_FALSE(e2e::alphaOf(window).has_value());
+    EXPECT_TRUE(e2e::pumpUntil([&] { return overlays().empty(); }, 2s)) << run_->describe(overlays());
+}
+
+INSTANTIATE_TEST_SUITE_P(GivenBackBy, EverySequence,
+                         ::testing::Values(GiveBackBy::Restore, GiveBackBy::Closing),
+                         [](const ::testing::TestParamInfo<GiveBackBy>& info) {
+                             return info.param == GiveBackBy::Restore ? "Restore" : "Closing";
+                         });
+
+// Under a single-byte code page a Japanese title has no ANSI bytes; the status line reads it
+// right all the same.
+TEST_F(Faults, AJapaneseTitleReadsRightOnTheStatusLine) {
+    const std::string title = "週末の映画 - 再生中";
+    e2e::ImitationPlayer* player = startPlayer({.title = "Faults: renamed", .position = kPlayerPlace});
+    ASSERT_TRUE(player);
+    ASSERT_TRUE(platform::setWindowTextUtf8(player->window(), title));
+    ASSERT_TRUE(tracks(*player));
+    EXPECT_TRUE(e2e::pumpUntil([&] { return platform::getWindowTextUtf8(run_->title) == title; }, 3s))
+        << "status line: " << platform::getWindowTextUtf8(run_->title) << ", code page "
+        << (platform::isDbcsLeadByte(0x82) ? "double-byte" : "single-byte");
 }
 
 INSTANTIATE_TEST_SUITE_P(By, EndingTheProgram,
