@@ -73,12 +73,12 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
         target.hwnd, platform::kGwlStyle,
         static_cast<std::int32_t>(static_cast<std::uint32_t>(savedStyle) & kKeepWhenMasked));
 
-    // The player lays its window out again after losing its frame; give it up to 500 ms,
-    // the last look kept for after the region is set. A layout can take more than one step,
-    // so the first change is taken only once a second look agrees with it.
+    // The player lays its window out again after losing its frame; give it up to 500 ms.
+    // A layout can take more than one step, so the first change is taken only once a second
+    // look agrees with it.
     platform::Rect video = before;
     bool moved = false;
-    for (int look = 0; look < kLayoutLooks - 1; ++look) {
+    for (int look = 0; look < kLayoutLooks; ++look) {
         platform::sleepMs(kLayoutLookMs);
         platform::Rect now = video;
         platform::getWindowRect(component.hwnd, now);
@@ -91,9 +91,9 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     if (!platform::setWindowRgn(target.hwnd, &clipRect, true)) {
         platform::AfxMessageBox("リージョンの設定に失敗しました");
     } else {
-        // Setting a region recomputes the frame, and some players lay out only then: look
-        // once more and follow the video if it moved.
-        platform::sleepMs(kLayoutLookMs);
+        // Setting a region recomputes the frame, in the player's thread before the call
+        // returns, and that can move the video (its client area goes up into the caption's
+        // place, or the player lays out only then): the clip follows it.
         platform::Rect now = video;
         platform::getWindowRect(component.hwnd, now);
         if (!(now == video) && now.width() > 0 && now.height() > 0) {

@@ -110,8 +110,8 @@ TEST_F(ResourcesOnWine, TenThousandTicksLeakNothing) {
 }
 
 TEST_F(ResourcesOnWine, AThousandClipAndRestoreCyclesLeakNothing) {
-    // Where the time goes, for the run-time bound: startMask waits at least one 50 ms look
-    // for the player's new layout, stopMask nudges the player's size.
+    // Where the time goes, for the run-time bound: startMask waits at least two 50 ms looks
+    // for the player's new layout to rest, stopMask nudges the player's size.
     Clock::duration inStart{}, inStop{};
     const auto cycle = [&](int i) {
         auto t = Clock::now();
@@ -145,7 +145,7 @@ TEST_F(ResourcesOnWine, AThousandClipAndRestoreCyclesLeakNothing) {
     std::printf("1,000 clip and restore cycles: %.1f s (startMask %.1f s, stopMask %.1f s)\n", seconds,
                 std::chrono::duration<double>(inStart).count(),
                 std::chrono::duration<double>(inStop).count());
-    EXPECT_LT(seconds, 150.0);
+    EXPECT_LT(seconds, 220.0);
 }
 
 }  // namespace
