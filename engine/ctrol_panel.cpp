@@ -65,6 +65,8 @@ void CCtrolPanelDlg::OnTimer(std::uintptr_t id) {
 }
 
 void CCtrolPanelDlg::checkTarget() {
+    // A thread asked in vain once is asked again only on the next tick.
+    silentThreads_.clear();
     if (hasTarget == 1) {
         if (!platform::isWindow(target.hwnd)) {
             loseTarget();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "inventory/module_name.h"
 #include "inventory/win_inf.h"
 #include "platform/dialog.h"
 
@@ -81,6 +82,10 @@ private:
     void forgetDeadOverlay();
     // Set while moveWin is held: false once the overlay's window is gone and it freed itself.
     std::shared_ptr<const bool> moveWinAlive_;
+    // The first module of each process a scan meets, read once per process.
+    ModuleNames moduleNames_;
+    // Threads whose windows did not answer a text query during this tick.
+    std::set<std::uint32_t> silentThreads_;
 };
 
 // The one control panel; set in its OnInitDialog, never cleared. Null until then.

@@ -8,15 +8,14 @@
 
 namespace {
 
-// Known video window classes, in order of preference; matched exactly, control id 0.
-constexpr const char* kVideoClasses[] = {"WMPVideoWindow", "EVRVideoHandler"};
-constexpr std::int32_t kVideoCtrlId = 0;
 constexpr int kTitleBuffer = 256;
 
 }  // namespace
 
 int CCtrolPanelDlg::findComponent(CWinInf& rec) {
-    rec.scanChildren();
+    // Only the descendants the look-up below can choose are recorded: the same choice as from
+    // every descendant, for a fraction of the questions to other programs.
+    rec.scanVideoChildren(silentThreads_);
     CChildWinInf found;
     bool haveOne = false;
     for (const char* className : kVideoClasses) {

@@ -2,9 +2,35 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 
-// Each sets `out` to the base file name (respectively the full path) of the first module the
-// system lists for the process, or to the empty string when the process cannot be queried.
-void readModuleBaseName(std::uint32_t processId, std::string& out);
-void readModuleFilePath(std::uint32_t processId, std::string& out);
+#include "platform/process.h"
+
+// The base file name and the full path of the first module the system lists for a process,
+// read once per process for as long as the process is seen: a process's
+// first module does not change during its life, and reading another process's module list
+// wakes that process and the system. The process handle is held while its names are kept, so
+// the identifier cannot pass to a new process meanwhile. A process whose names could not be
+// read is asked again next time (it may still be starting).
+class ModuleNames {
+public:
+    struct Names {
+        std::string baseName;
+        std::string filePath;
+    };
+    // The names of the process's first module, empty where they cannot be read.
+    Names lookUp(std::uint32_t processId);
+    // Forgets, and closes the handles of, the processes not looked up since the last sweep:
+    // ended ones among them, since an ended process has no windows left to be scanned.
+    void sweep();
+    std::size_t kept() const { return kept_.size(); }
+
+private:
+    struct Kept {
+        platform::ProcessHandle process;
+        Names names;
+        bool seen = true;
+    };
+    std::map<std::uint32_t, Kept> kept_;
+};

@@ -4,9 +4,14 @@
 
 #include <cstdint>
 #include <list>
+#include <set>
 #include <string>
 
 #include "platform/types.h"
+
+// The classes of a player's video window, in order of preference, and its control id.
+inline constexpr const char* kVideoClasses[] = {"WMPVideoWindow", "EVRVideoHandler"};
+inline constexpr std::int32_t kVideoCtrlId = 0;
 
 class CChildWinInf {
 public:
@@ -34,6 +39,11 @@ public:
     void scanChildren();
     // Examines one descendant and records it when it is visible, enabled and titled.
     void addChild(platform::Hwnd child);
+    // The same scan, recording only the descendants findChild can choose as a video window:
+    // of a video class with control id 0, visible, enabled and titled. The cheap, local
+    // questions come first, so only those windows are asked for their text. A thread that
+    // did not answer (its id in silentThreads, which the scan adds to) is not asked again.
+    void scanVideoChildren(std::set<std::uint32_t>& silentThreads);
     // First recorded child with exactly this class name and control id: copied to out.
     int findChild(std::string className, std::int32_t ctrlId, CChildWinInf& out) const;
 

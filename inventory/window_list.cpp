@@ -20,6 +20,7 @@ int addWindowCallback(platform::Hwnd hwnd, std::uintptr_t context) {
 void CCtrolPanelDlg::scanWindows() {
     windowList.clear();
     platform::enumWindows(&addWindowCallback, reinterpret_cast<std::uintptr_t>(this));
+    moduleNames_.sweep();
 }
 
 void CCtrolPanelDlg::addWindow(platform::Hwnd hwnd) {
@@ -32,8 +33,8 @@ void CCtrolPanelDlg::addWindow(platform::Hwnd hwnd) {
 
     std::uint32_t processId = 0;
     platform::getWindowThreadProcessId(hwnd, &processId);
-    std::string moduleName;
-    readModuleBaseName(processId, moduleName);
+    ModuleNames::Names names = moduleNames_.lookUp(processId);
+    std::string moduleName = std::move(names.baseName);
     platform::charUpperBuffA(moduleName);
 
     platform::Rect rect;
@@ -46,6 +47,6 @@ void CCtrolPanelDlg::addWindow(platform::Hwnd hwnd) {
     record.hwnd = hwnd;
     record.title = title;
     record.moduleName = moduleName;
-    readModuleFilePath(processId, record.modulePath);
+    record.modulePath = std::move(names.filePath);
     windowList.push_back(record);
 }

@@ -53,6 +53,8 @@ std::optional<std::uint32_t> guiResources(bool userObjects);
 std::optional<std::uint32_t> liveGdiObjects();
 // Windows of this process: every top-level window and all of their descendants.
 std::uint32_t liveWindows();
+// CPU time (user and kernel) this process has used so far, in microseconds.
+std::uint64_t processCpuMicroseconds();
 // Puts the text on the clipboard (as Unicode text), as a copy in another program would.
 bool setClipboardText(const std::string& utf8);
 

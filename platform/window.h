@@ -29,8 +29,8 @@ bool enumChildWindows(Hwnd parent, EnumProc proc, std::uintptr_t context);
 std::string getWindowTextA(Hwnd hwnd, int maxCount);
 // WM_GETTEXT sent to a window that may belong to another process, into a buffer of
 // maxCount bytes. Bounded: a window whose thread does not answer within a short time
-// (abort-if-hung) counts as having no text.
-std::string sendGetTextA(Hwnd hwnd, int maxCount);
+// (abort-if-hung) counts as having no text, and *answered (when given) is set to false.
+std::string sendGetTextA(Hwnd hwnd, int maxCount, bool* answered = nullptr);
 // How long sendGetTextA waits for a window's thread to answer; both backends use it.
 inline constexpr std::uint32_t kGetTextTimeoutMs = 150;
 // GetClassNameA with a buffer of maxCount bytes.

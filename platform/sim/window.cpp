@@ -150,12 +150,14 @@ bool windowAnswers(Hwnd hwnd, std::uint32_t timeoutMs) {
     return true;
 }
 
-std::string sendGetTextA(Hwnd hwnd, int maxCount) {
+std::string sendGetTextA(Hwnd hwnd, int maxCount, bool* answered) {
     World& w = world();
     w.noteCall("SendMessageTimeoutA", hwnd);
+    if (answered) *answered = true;
     if (!w.alive(hwnd) || maxCount <= 0) return {};
     if (!w.waitForAnswer(hwnd, kGetTextTimeoutMs)) {
         w.lastError = sim::k::kErrorTimeout;
+        if (answered) *answered = false;
         return {};
     }
     std::vector<char> buffer(static_cast<std::size_t>(maxCount) + 1, '\0');

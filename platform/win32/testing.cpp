@@ -164,6 +164,15 @@ std::optional<std::uint32_t> liveGdiObjects() {
     return used;
 }
 
+std::uint64_t processCpuMicroseconds() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    const auto units = [](const FILETIME& t) {
+        return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return (units(kernel) + units(user)) / 10;  // 100 ns units
+}
+
 std::uint32_t liveWindows() {
     std::uint32_t count = 0;
     EnumWindows(countOwnTopLevel, reinterpret_cast<LPARAM>(&count));

@@ -78,15 +78,17 @@ bool windowAnswers(Hwnd hwnd, std::uint32_t timeoutMs) {
                                &answer) != 0;
 }
 
-std::string sendGetTextA(Hwnd hwnd, int maxCount) {
+std::string sendGetTextA(Hwnd hwnd, int maxCount, bool* answered) {
+    if (answered) *answered = true;
     if (maxCount <= 0) return {};
     // One byte more than announced, so the text always ends in a NUL whatever the window writes.
     auto* buffer = new char[static_cast<std::size_t>(maxCount) + 1]();
     DWORD_PTR copied = 0;
-    const LRESULT answered = SendMessageTimeoutA(toWin(hwnd), WM_GETTEXT, static_cast<WPARAM>(maxCount),
-                                                 reinterpret_cast<LPARAM>(buffer),
-                                                 SMTO_ABORTIFHUNG | SMTO_BLOCK, kGetTextTimeoutMs, &copied);
-    if (answered == 0) {
+    const LRESULT result = SendMessageTimeoutA(toWin(hwnd), WM_GETTEXT, static_cast<WPARAM>(maxCount),
+                                               reinterpret_cast<LPARAM>(buffer),
+                                               SMTO_ABORTIFHUNG | SMTO_BLOCK, kGetTextTimeoutMs, &copied);
+    if (result == 0) {
+        if (answered) *answered = false;
         if (!mayStillBeWritten(toWin(hwnd))) delete[] buffer;
         return {};
     }

@@ -116,19 +116,48 @@ TEST_F(Discovery, FailedSearchAfterALossKeepsTheOldRecords) {
     EXPECT_EQ(notices_.found.size(), 1u) << "nothing found since";
 }
 
-TEST_F(Discovery, CandidateListKeepsTheChildrenItWasGiven) {
+TEST_F(Discovery, CandidateListKeepsWhatTheSearchRecorded) {
     const Player plain = makePlayer("Nothing", "No video here");
+    const Player player = makePlayer("EVRVideoHandler", "Player");
     panel_->searchTarget();
-    ASSERT_EQ(panel_->windowList.size(), 2u) << "the player and the host are both listed";
-    bool examined = false;
+    ASSERT_EQ(panel_->hasTarget, 1);
     for (const CWinInf& w : panel_->windowList) {
-        if (w.hwnd == plain.window) {
-            examined = true;
+        if (w.hwnd == player.window) {
             ASSERT_EQ(w.children.size(), 1u) << "the examined copy is written back";
-            EXPECT_EQ(w.children.front().className, "Nothing");
+            EXPECT_EQ(w.children.front().hwnd, player.video);
+        } else {
+            EXPECT_TRUE(w.children.empty()) << "only what could be chosen is recorded";
         }
     }
-    EXPECT_TRUE(examined);
+    (void)plain;
+}
+
+// Only a descendant that could be the video window is asked for its text; and a thread that
+// did not answer is not asked again in the same tick.
+TEST_F(Discovery, AsksOnlyWhatTheChoiceNeeds) {
+    const Player p = makePlayer("EVRVideoHandler");
+    WindowSpec other;
+    other.className = "Button";
+    other.text = "Play";
+    other.style = platform::kWsChild | platform::kWsVisible;
+    const Hwnd button = desktop().createChild(p.window, other);
+    other.className = "EVRVideoHandler";
+    const Hwnd second = desktop().createChild(p.window, other);
+    std::vector<Hwnd> asked;
+    desktop().onCall([&](std::string_view call, Hwnd h) {
+        if (call == "SendMessageTimeoutA") asked.push_back(h);
+    });
+    panel_->checkTarget();
+    ASSERT_EQ(panel_->component.hwnd, p.video);
+    EXPECT_EQ(asked, (std::vector<Hwnd>{p.video, second})) << "the button is never asked";
+
+    desktop().setProcessHung(desktop().state(p.window)->processId, true);
+    asked.clear();
+    panel_->checkTarget();
+    EXPECT_EQ(asked, (std::vector<Hwnd>{p.video})) << "one unanswered question per thread and tick";
+    EXPECT_EQ(panel_->hasTarget, 1) << "a hung player is still held";
+    desktop().onCall({});
+    (void)button;
 }
 
 }  // namespace

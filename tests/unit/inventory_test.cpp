@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "engine/ctrol_panel.h"
 #include "inventory/win_inf.h"
@@ -162,7 +163,44 @@ TEST_F(Inventory, RecordsTitleAndFirstModule) {
         << "path keeps its case";
     EXPECT_EQ(rec->reserved, 0);
     EXPECT_TRUE(rec->children.empty());
-    EXPECT_EQ(d.openProcessHandles(), 0u) << "every process handle is closed again";
+}
+
+// The first module of a process is read once while the process is seen, its handle held so
+// that its identifier cannot pass to another process; a process not yet readable is asked
+// again, and one no longer seen is forgotten with its handle.
+TEST_F(Inventory, ModuleNamesAreReadOncePerProcessWhileItIsSeen) {
+    auto& d = desktop();
+    platform::sim::ProcessSpec process;
+    process.modules = {{"player.exe", "C:\\Player\\player.exe"}};
+    process.modulesListable = false;  // still starting
+    WindowSpec recipe;
+    recipe.text = "Player";
+    recipe.processId = d.addProcess(process);
+    const Hwnd first = d.createWindow(recipe);
+    const Hwnd second = d.createWindow(recipe);
+    std::size_t reads = 0;
+    d.onCall([&](std::string_view call, Hwnd) { reads += call == "EnumProcessModules" ? 1 : 0; });
+    const auto queries = [&] { return std::exchange(reads, 0); };
+
+    listed();
+    EXPECT_TRUE(record(first)->moduleName.empty());
+    EXPECT_EQ(d.openProcessHandles(), 0u) << "nothing kept of a process not read";
+    process.modulesListable = true;
+    d.setProcess(recipe.processId, process);
+    queries();
+    listed();
+    EXPECT_EQ(queries(), 1u) << "one read for the process's two windows";
+    listed();
+    EXPECT_EQ(queries(), 0u) << "nothing read again while it is seen";
+    EXPECT_EQ(record(second)->moduleName, "PLAYER.EXE");
+    EXPECT_EQ(record(second)->modulePath, "C:\\Player\\player.exe");
+    EXPECT_EQ(d.openProcessHandles(), 1u);
+
+    d.destroy(first);
+    d.destroy(second);
+    listed();
+    EXPECT_EQ(d.openProcessHandles(), 0u) << "forgotten once no window of it is seen";
+    d.onCall({});
 }
 
 TEST_F(Inventory, UnqueryableProcessStillListedWithoutModule) {
