@@ -57,12 +57,16 @@ int addVideoChildCallback(platform::Hwnd child, std::uintptr_t context) {
     if (!isVideoClass(className)) return 1;
     if (platform::getDlgCtrlId(child) != kVideoCtrlId) return 1;
     if (!platform::isWindowVisible(child) || !platform::isWindowEnabled(child)) return 1;
-    const std::uint32_t thread = platform::getWindowThreadProcessId(child, nullptr);
-    if (thread != 0 && scan.silentThreads->count(thread)) return 1;  // counts as no text
+    // The thread is looked up only once one has not answered: most ticks none has.
+    auto& silent = *scan.silentThreads;
+    if (!silent.empty() && silent.count(platform::getWindowThreadProcessId(child, nullptr))) return 1;
     CChildWinInf record;
     bool answered = true;
     record.text = platform::sendGetTextA(child, kChildTextCount, &answered);
-    if (!answered && thread != 0) scan.silentThreads->insert(thread);
+    if (!answered) {
+        const std::uint32_t thread = platform::getWindowThreadProcessId(child, nullptr);
+        if (thread != 0) silent.insert(thread);  // counts as no text for the rest of the tick
+    }
     if (record.text.empty()) return 1;
     platform::getWindowInfo(child, record.info);
     record.className = className;
