@@ -189,12 +189,23 @@ ticks_txt = results / "ticks.txt"
 if ticks_txt.exists():
     medians = {}
     meta = {}
+    search_cpu, longest, asked = {}, {}, {}
     for line in ticks_txt.read_text().splitlines():
+        m = re.match(r"n=(\d+) round=(\d+) tick_(bench|floor) run (.*)", line)
+        if m:
+            rest = fields(m.group(4))
+            program = "engine" if m.group(3) == "bench" else "floor"
+            asked.setdefault((int(m.group(1)), program), []).append(
+                (int(rest["others_ticks"]), int(rest["server_ticks"]), int(rest["hz"])))
+            continue
         m = re.match(r"n=(\d+) round=(\d+) (engine|floor) (search|track|track-rescan|track-fields|track-line) (.*)", line)
         if not m:
             continue
         n, program, kind, rest = int(m.group(1)), m.group(3), m.group(4), fields(m.group(5))
         medians.setdefault((n, program, kind), []).append(float(rest["median_us"]))
+        if kind == "search" and "cpu_us" in rest:
+            search_cpu.setdefault((n, program), []).append(float(rest["cpu_us"]))
+            longest.setdefault((n, program), []).append(float(rest["max_us"]))
         if "listed" in rest:
             meta[(n, program)] = (rest["listed"], rest["position"], rest["ticks"])
     w("## 2. Search and tracking ticks under Wine, against the floor")
@@ -211,15 +222,17 @@ if ticks_txt.exists():
     w("  control panel in a hidden host dialog, like `tests/e2e/engine_host.cpp`; it times")
     w("  `checkTarget(); showHandles();` directly, K times with the target dropped before each")
     w("  (a full search up to the player), then K times with the player held (tracking).")
-    w("- `bench/floor/tick_floor.exe` makes the same Win32 calls in the same order with the same")
-    w("  arguments (`EnumWindows`; `IsWindowVisible`, `IsIconic`, `GetWindowTextA` 256,")
+    w("- `bench/floor/tick_floor.exe` makes the Win32 calls of the search as first specified, in")
+    w("  that order and with those arguments, every tick (`EnumWindows`; `IsWindowVisible`, `IsIconic`, `GetWindowTextA` 256,")
     w("  `GetWindowLongA`, `GetWindowThreadProcessId`, `OpenProcess` 0x0410 + `EnumProcessModules`")
     w("  + `GetModuleBaseNameA` + `CloseHandle`, `CharUpperBuffA`, `GetWindowRect`,")
     w("  `MonitorFromRect`, the same again for `GetModuleFileNameExA`; per candidate `GetPropA`,")
     w("  `IsWindow`, `EnumChildWindows` with `IsWindowVisible`, `IsWindowEnabled`,")
     w("  `SendMessageTimeoutA(WM_GETTEXT, 511, SMTO_ABORTIFHUNG|SMTO_BLOCK, 150 ms)`,")
     w("  `GetWindowInfo`, `GetClassNameA` 511, `GetDlgCtrlID`; `GetWindowTextA` on the hit; two")
-    w("  `SetDlgItemTextW`) and nothing else: no records, strings or list copies.")
+    w("  `SetDlgItemTextW`) and nothing else: no records, strings or list copies. Clipveil makes")
+    w("  fewer: the class and id of a descendant before anything else, the text only of a possible")
+    w("  video window, and a process's module names once while the process is seen.")
     w(f"- The two programs run one after the other on the same desktop, {machine['rounds']} round(s) each,")
     w("  alternating; a figure is the median over rounds of each run's median tick.")
     w("")
@@ -241,6 +254,33 @@ if ticks_txt.exists():
             w(f"| {n} | {name} | {k} | {em / 1000:.2f} / {min(e) / 1000:.2f} ms | {fm / 1000:.2f} / {min(f) / 1000:.2f} ms"
               f" | {em / fm:.2f} | {min(e) / min(f):.2f} |")
     w("")
+    if search_cpu:
+        w("What a search costs: the searching program's own CPU per search tick (medians over rounds),")
+        w("the CPU that the programs it asks (the player and the farm) and the wineserver spend")
+        w("during each program's whole run (K search ticks, K tracking ticks and the start, medians")
+        w("over rounds; the searching ticks are nearly all of it), and the longest search tick of")
+        w("any round. Clipveil reads a process's first module once while the process lives and")
+        w("asks only possible video windows for their text; the floor asks every window every tick.")
+        w("")
+        w("| Windows N | Own CPU per search tick: Clipveil / floor | Ratio | Asked programs' CPU per run: Clipveil / floor | Ratio | Wineserver CPU per run: Clipveil / floor | Ratio | Longest search tick: Clipveil / floor |")
+        w("|---:|---:|---:|---:|---:|---:|---:|---:|")
+        for n in sorted({k[0] for k in search_cpu}):
+            ec, fc = search_cpu.get((n, "engine")), search_cpu.get((n, "floor"))
+            if not ec or not fc:
+                continue
+            row = f"| {n} | {statistics.median(ec) / 1000:.2f} / {statistics.median(fc) / 1000:.2f} ms | {statistics.median(ec) / max(statistics.median(fc), 1e-9):.2f} |"
+            ea, fa = asked.get((n, "engine")), asked.get((n, "floor"))
+            if ea and fa:
+                hz = ea[0][2]
+                for i in (0, 1):
+                    em, fm = statistics.median(v[i] for v in ea), statistics.median(v[i] for v in fa)
+                    ratio = f"{em / fm:.2f}" if fm else "–"
+                    row += f" {em * 1000 / hz:.0f} / {fm * 1000 / hz:.0f} ms | {ratio} |"
+            else:
+                row += " – | – | – | – |"
+            row += f" {max(longest[(n, 'engine')]) / 1000:.1f} / {max(longest[(n, 'floor')]) / 1000:.1f} ms |"
+            w(row)
+        w("")
     w("Each round's median tick, in ms (Clipveil; floor):")
     w("")
     for n in sorted({k[0] for k in medians}):
@@ -267,11 +307,11 @@ if ticks_txt.exists():
         findings.append(
             f"A search tick over 100 windows of {machine['farm_children']} descendants took "
             f"{min(search100) / 1000:.0f}–{max(search100) / 1000:.0f} ms per round here (floor "
-            f"{min(floor100) / 1000:.0f}–{max(floor100) / 1000:.0f} ms): one cross-process `WM_GETTEXT` per descendant "
-            f"and two process queries per window, nearly all of it the system's. Past a few dozen such windows a search "
-            f"tick is longer than the 500 ms period, so while no player is found the user-interface thread is busy most "
-            f"of the time (timer messages do not pile up: the system coalesces them). Once a player is held, a tick "
-            f"costs well under a millisecond in a quiet round.")
+            f"{min(floor100) / 1000:.0f}–{max(floor100) / 1000:.0f} ms, asking every descendant for its text and every "
+            f"window's process for its module, as the search was first specified). A search tick longer than the 500 ms "
+            f"period keeps the user-interface thread busy most of the time while no player is found (timer messages do "
+            f"not pile up: the system coalesces them). Once a player is held, a tick costs well under a millisecond in a "
+            f"quiet round.")
     s1 = (medians.get((1, "engine", "search")), medians.get((1, "floor", "search")))
     if all(s1) and e1 and f1:
         findings.append(
@@ -356,9 +396,11 @@ if cpu_txt.exists():
         f"{share('tracking', 'clipveil') or 0:.2f} % while tracking, {share('clipped', 'clipveil') or 0:.2f} % while "
         f"clipped: {'within' if busiest < 0.5 else 'above'} the 0.5 % target. The wineserver's share goes from "
         f"{share('baseline-no-clipveil', 'wineserver') or 0:.2f} % (desktop alone) to "
-        f"{share('searching', 'wineserver') or 0:.2f} % while Clipveil searches. Searching most likely costs more than "
-        f"tracking because Clipveil's own main window qualifies as a candidate (visible, titled, with a system menu) "
-        f"and is rescanned, with all its controls and two queries of its own process, on every tick.")
+        f"{share('searching', 'wineserver') or 0:.2f} % while Clipveil searches. Clipveil's own main window "
+        f"qualifies as a candidate (visible, titled, with a system menu) and is looked at on every searching tick, "
+        f"its controls by class only. One clock tick over {machine['cpu_seconds']} s is "
+        f"{100 / int(machine.get('hz', '100')) / float(machine['cpu_seconds']):.3f} % here, so phases a few ticks "
+        f"apart are within the measurement's resolution.")
     hz = int(machine.get("hz", "100"))
     w(f"Percentages are of one core; the resolution is one clock tick (1/{hz} s), so over")
     w(f"{machine['cpu_seconds']} s one tick is {100 / hz / float(machine['cpu_seconds']):.3f} %. The target is"
@@ -400,6 +442,33 @@ if startup_txt.exists():
             f"Start-up to a shown main window: {found['clipveil']:.0f} ms against {found['floor']:.0f} ms for the "
             f"minimal dialog (medians), {found['clipveil'] - found['floor']:.0f} ms more (a 0.9 MB static program with "
             f"its manifest, single-instance mutex and two child dialogs).")
+    w("")
+
+# ---- 5. answering while a program hangs ----------------------------------------------------------
+hung_txt = results / "hung.txt"
+if hung_txt.exists():
+    m = re.search(r"^answer (.*)$", hung_txt.read_text(), re.M)
+    w("## 5. Answering while a program hangs")
+    w("")
+    w(when("hung"))
+    w("")
+    w("`bench/farm/window_farm.exe --windows 20 --children 10 --hang 60` shows 20 windows of 10")
+    w("controls, then its one thread stops answering. Once it has hung for longer than the")
+    w("system's threshold, `bench/wine/answer_probe.exe` starts `Clipveil.exe`, which searches")
+    w("(no player is open), and sends its main window `WM_NULL` every 20 ms, timing each round")
+    w("trip as a user's click would wait for it. The goal: every answer within 250 ms.")
+    w("")
+    if m:
+        f = fields(m.group(1))
+        w("| Round trips | Median | p99 | Longest | Over 250 ms |")
+        w("|---:|---:|---:|---:|---:|")
+        w(f"| {f['probes']} | {f['median_ms']} ms | {f['p99_ms']} ms | {f['max_ms']} ms | {f['late']} |")
+        findings.append(
+            f"With a hung program of 20 windows on the desktop, Clipveil's main window answered {f['probes']} round "
+            f"trips while searching, the longest in {f['max_ms']} ms ({f['late']} over 250 ms): the search sends "
+            f"nothing to windows that cannot be a video window, so it never waits for the hung program.")
+    else:
+        w("The probe gave no figures: " + hung_txt.read_text().strip().replace("\n", " "))
     w("")
 
 if findings:

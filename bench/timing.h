@@ -12,7 +12,7 @@
 namespace bench {
 
 struct Summary {
-    double median, p10, p90;
+    double median, p10, p90, max;
 };
 
 inline Summary summarise(std::vector<double> us) {
@@ -20,7 +20,7 @@ inline Summary summarise(std::vector<double> us) {
     auto at = [&](double q) {
         return us[static_cast<std::size_t>(q * static_cast<double>(us.size() - 1) + 0.5)];
     };
-    return {at(0.5), at(0.1), at(0.9)};
+    return {at(0.5), at(0.1), at(0.9), us.back()};
 }
 
 // Microseconds each of count calls of tick() took.
@@ -35,6 +35,15 @@ std::vector<double> timeTicks(int count, Tick tick) {
         us.push_back(std::chrono::duration<double, std::micro>(end - start).count());
     }
     return us;
+}
+
+// The CPU this process spent per tick over count calls of tick(), in microseconds, as read
+// by cpuUs (the process's user and kernel time so far); the ticks' own times go to us.
+template <class Tick, class Cpu>
+double cpuPerTick(int count, Tick tick, Cpu cpuUs, std::vector<double>& us) {
+    const auto before = cpuUs();
+    us = timeTicks(count, tick);
+    return static_cast<double>(cpuUs() - before) / count;
 }
 
 // Reads the one option the tick programs take, "--ticks K" (K at least 1), into ticks.

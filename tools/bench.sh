@@ -2,11 +2,11 @@
 # Builds the benchmark trees, runs every benchmark bounded in time and (re)writes
 # docs/benchmarks.md with the figures, the machine and the commands.
 #
-#   tools/bench.sh [--quick] [--only sim|wine] [--wine-parts ticks,cpu,startup]
+#   tools/bench.sh [--quick] [--only sim|wine] [--wine-parts ticks,cpu,startup,hung]
 #
 # --quick       shorter runs (for checking the script, not for figures)
 # --only        run one half; the other half's figures are left out of the file
-# --wine-parts  which Wine measurements to run (default: all three)
+# --wine-parts  which Wine measurements to run (default: all four)
 #
 # Trees: build/bench-native (unsanitized, -O2) and build/bench-win32 or -win64 (-O2), a Wine desktop
 # of their own (tests/e2e/desktop-up.sh with CLIPVEIL_WINDOWS_BUILD=build/bench-win32, or
@@ -19,13 +19,13 @@ cd "$root"
 
 quick=0
 only=all
-wine_parts=ticks,cpu,startup
+wine_parts=ticks,cpu,startup,hung
 while (($#)); do
     case $1 in
         --quick) quick=1 ;;
         --only) only=${2:?}; shift ;;
         --wine-parts) wine_parts=${2:?}; shift ;;
-        *) echo "usage: tools/bench.sh [--quick] [--only sim|wine] [--wine-parts ticks,cpu,startup]" >&2; exit 2 ;;
+        *) echo "usage: tools/bench.sh [--quick] [--only sim|wine] [--wine-parts ticks,cpu,startup,hung]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -45,10 +45,10 @@ mkdir -p "$results"
 started=$(date -u '+%Y-%m-%d %H:%M UTC')
 
 if ((quick)); then
-    sim_min_time=0.05 cpu_seconds=10 startup_runs=5 rounds=1
+    sim_min_time=0.05 cpu_seconds=10 startup_runs=5 rounds=1 hung_seconds=5
     declare -A tick_count=([1]=10 [20]=5 [100]=3)
 else
-    sim_min_time=0.5 cpu_seconds=60 startup_runs=15 rounds=5
+    sim_min_time=0.5 cpu_seconds=60 startup_runs=15 rounds=5 hung_seconds=20
     declare -A tick_count=([1]=50 [20]=30 [100]=15)
 fi
 farm_children=20
@@ -65,7 +65,7 @@ build_win32() {
     cmake -S . -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(windows_toolchain "$arch")" "${opt[@]}" \
         >"$results/configure-win32.log"
     nice cmake --build "$win" -j2 --target Clipveil imitation_player demo_driver tick_bench tick_floor \
-        window_farm floor_dialog startup_probe >"$results/build-win32.log"
+        window_farm floor_dialog startup_probe answer_probe >"$results/build-win32.log"
 }
 
 # ---- 1. the tick over the simulated desktop -------------------------------------------
@@ -146,11 +146,25 @@ run_ticks() {
             wait_file "$farm_report"
         fi
         sleep 1
-        local round
+        local round server
+        server=$(server_pid)
+        asked_ticks() {
+            local t
+            t=$(cpu_ticks "$player_pid")
+            [[ -z $farm_pid ]] || t=$((t + $(cpu_ticks "$farm_pid")))
+            echo "$t"
+        }
         for ((round = 1; round <= rounds; round++)); do
             for program in wine/tick_bench floor/tick_floor; do
+                # What the others spend answering: the player and the farm (the programs asked)
+                # and the wineserver, over the whole run (mostly its searching ticks).
+                local others0 server0
+                others0=$(asked_ticks)
+                server0=$(cpu_ticks "$server")
                 run_windows "$results/tick.out" 600 "$win/bench/$program.exe" --ticks "${tick_count[$n]}" || true
                 sed "s/^/n=$n round=$round /" "$results/tick.out" | tee -a "$results/ticks.txt"
+                echo "n=$n round=$round ${program##*/} run others_ticks=$(($(asked_ticks) - others0))" \
+                    "server_ticks=$(($(cpu_ticks "$server") - server0)) hz=$(getconf CLK_TCK)" | tee -a "$results/ticks.txt"
             done
         done
         kill "$player_pid" ${farm_pid:+"$farm_pid"} 2>/dev/null || true
@@ -169,6 +183,14 @@ cpu_ticks() {  # utime + stime of a process, in clock ticks; 0 once it is gone
     echo $((${12} + ${13}))
 }
 
+# The wineserver of this prefix.
+server_pid() {
+    local p
+    for p in $(prefix_pids); do
+        if [[ $(cat "/proc/$p/comm" 2>/dev/null) == wineserver* ]]; then echo "$p"; fi
+    done | head -n 1
+}
+
 # Every process of this prefix (its environment names it), Wine's own services included.
 prefix_pids() {
     local p
@@ -181,9 +203,7 @@ prefix_pids() {
 # the prefix over $cpu_seconds; appends one line to cpu.txt.
 sample_cpu() {
     local phase=$1 clip=$2 player=${3:-} server xvfb=${XVFB_PID:-}
-    server=$(for p in $(prefix_pids); do
-        if [[ $(cat "/proc/$p/comm" 2>/dev/null) == wineserver* ]]; then echo "$p"; fi
-    done | head -n 1)
+    server=$(server_pid)
     local others=() p
     for p in $(prefix_pids); do
         [[ $p == "$clip" || $p == "$player" || $p == "$server" ]] && continue
@@ -245,6 +265,20 @@ run_cpu() {
     stop_started
 }
 
+# ---- 5. answering while a program hangs ------------------------------------------------------
+run_hung() {
+    echo "bench: the main window's answers while a program of 20 windows hangs"
+    local farm_report=$results/farm-hung.ready
+    rm -f "$farm_report"
+    start_wine "$results/farm-hung.log" "$win/bench/farm/window_farm.exe" --windows 20 --children 10 \
+        --report "$(winpath "$farm_report")" --hang 60 --lifetime 120
+    wait_file "$farm_report"
+    sleep 6  # hung for longer than the system's threshold, and still for the whole probe
+    run_windows "$results/hung.txt" 120 "$win/bench/wine/answer_probe.exe" --seconds "$hung_seconds" || true
+    cat "$results/hung.txt"
+    stop_started
+}
+
 # ---- 4. start-up ---------------------------------------------------------------------------
 run_startup() {
     echo "bench: start-up, $startup_runs runs each"
@@ -258,7 +292,7 @@ run_wine() {
     # shellcheck disable=SC1091
     source tests/e2e/wine-env.sh
     local part
-    for part in ticks cpu startup; do
+    for part in ticks cpu startup hung; do
         if [[ ,$wine_parts, == *,$part,* ]]; then
             rm -f "$results/$part.txt"
             date -u '+%Y-%m-%d %H:%M UTC' >"$results/$part.when"

@@ -3,10 +3,12 @@
 // answer WM_GETTEXT from its own message loop, as a real application's would. Like the
 // imitation player it is a foreign program, so it calls Win32 directly.
 //
-// window_farm --windows N --children C --report FILE [--lifetime SECONDS]
+// window_farm --windows N --children C --report FILE [--lifetime SECONDS] [--hang SECONDS]
 //   N top-level windows with C descendants each (groups of four: a child with three
 //   children of its own); writes "ready N\n" to FILE (a Windows path) once all are shown,
-//   then runs until closed or until the lifetime (default 600 s) is over.
+//   then runs until closed or until the lifetime (default 600 s) is over. With --hang its
+//   one thread stops answering for that long once the windows are shown, as a hung
+//   program's does.
 #include <windows.h>
 
 #include <cstdio>
@@ -64,6 +66,7 @@ int main(int argc, char** argv) {
     int windows = -1;
     int children = 0;
     unsigned lifetime = 600;
+    unsigned hang = 0;
     std::string report;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--windows") == 0 && i + 1 < argc) {
@@ -74,6 +77,8 @@ int main(int argc, char** argv) {
             report = argv[++i];
         } else if (std::strcmp(argv[i], "--lifetime") == 0 && i + 1 < argc) {
             lifetime = static_cast<unsigned>(std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--hang") == 0 && i + 1 < argc) {
+            hang = static_cast<unsigned>(std::atoi(argv[++i]));
         } else {
             windows = -1;
             break;
@@ -81,7 +86,8 @@ int main(int argc, char** argv) {
     }
     if (windows < 0 || children < 0 || report.empty()) {
         std::fprintf(stderr,
-                     "usage: window_farm --windows N --children C --report FILE [--lifetime SECONDS]\n");
+                     "usage: window_farm --windows N --children C --report FILE [--lifetime SECONDS] "
+                     "[--hang SECONDS]\n");
         return 2;
     }
 
@@ -108,6 +114,7 @@ int main(int argc, char** argv) {
     }
     if (first) SetTimer(first, kLifetimeTimer, lifetime * 1000, nullptr);
     if (!writeReport(report, windows)) return 1;
+    if (hang > 0) Sleep(hang * 1000);
 
     MSG message;
     // With no window at all the lifetime is kept by the loop's own timer.

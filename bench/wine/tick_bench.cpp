@@ -90,10 +90,14 @@ int main(int argc, char** argv) {
                                             std::find_if(panel.windowList.begin(), panel.windowList.end(),
                                                          [&](const CWinInf& w) { return w.hwnd == player; }));
 
-    const auto search = timeTicks(ticks, [&] {
-        panel.hasTarget = 0;  // as after a loss: the tick searches the whole desktop again
-        tick();
-    });
+    std::vector<double> search;
+    const double searchCpu = bench::cpuPerTick(
+        ticks,
+        [&] {
+            panel.hasTarget = 0;  // as after a loss: the tick searches the whole desktop again
+            tick();
+        },
+        platform::testing::processCpuMicroseconds, search);
     const bool searchFoundIt = panel.hasTarget == 1 && panel.target.hwnd == player;
     const auto track = timeTicks(ticks, tick);
     const bool trackKeptIt = panel.hasTarget == 1 && panel.target.hwnd == player && notices.lost == 0;
@@ -107,8 +111,10 @@ int main(int argc, char** argv) {
     const Summary s = summarise(search);
     const Summary t = summarise(track);
     std::fprintf(results,
-                 "engine search ticks=%d median_us=%.1f p10_us=%.1f p90_us=%.1f listed=%u position=%d\n",
-                 ticks, s.median, s.p10, s.p90, static_cast<unsigned>(listed), static_cast<int>(position));
+                 "engine search ticks=%d median_us=%.1f p10_us=%.1f p90_us=%.1f listed=%u position=%d "
+                 "max_us=%.1f cpu_us=%.1f\n",
+                 ticks, s.median, s.p10, s.p90, static_cast<unsigned>(listed), static_cast<int>(position),
+                 s.max, searchCpu);
     std::fprintf(results,
                  "engine track ticks=%d median_us=%.1f p10_us=%.1f p90_us=%.1f listed=%u position=%d\n",
                  ticks, t.median, t.p10, t.p90, static_cast<unsigned>(listed), static_cast<int>(position));
