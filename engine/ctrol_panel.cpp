@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "engine/user_panel_notice.h"
-#include "panels/move_win.h"
+#include "engine/move_win.h"
 #include "platform/window.h"
 
 CCtrolPanelDlg* theCtrolPanel = nullptr;

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "engine/ctrol_panel.h"
-#include "panels/move_win.h"
+#include "engine/move_win.h"
 #include "platform/window.h"
 
 namespace {

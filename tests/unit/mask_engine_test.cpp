@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_scene.h"
-#include "panels/move_win.h"
+#include "engine/move_win.h"
 #include "platform/sim/world.h"
 #include "platform/window.h"
 

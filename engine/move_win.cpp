@@ -1,4 +1,4 @@
-#include "panels/move_win.h"
+#include "engine/move_win.h"
 
 #include "platform/window.h"
 
