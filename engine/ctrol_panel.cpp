@@ -5,14 +5,12 @@
 #include "engine/user_panel_notice.h"
 #include "engine/move_win.h"
 #include "platform/window.h"
+#include "resources/resource.h"
 
 CCtrolPanelDlg* theCtrolPanel = nullptr;
 IUserPanelNotice* theUserPanel = nullptr;
 
 namespace {
-
-constexpr int IDC_TARGET_HANDLE = 1003;
-constexpr int IDC_COMPONENT_HANDLE = 1004;
 
 std::string handleText(platform::Hwnd hwnd) {
     char text[16];

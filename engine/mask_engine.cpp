@@ -7,7 +7,8 @@
 
 namespace {
 
-constexpr std::uint32_t kKeepWhenMasked = 0xFF3BFFFFu;  // drops caption and sizing frame only
+// Drops caption and sizing frame only (0xFF3BFFFF).
+constexpr std::uint32_t kKeepWhenMasked = ~(platform::kWsCaption | platform::kWsThickFrame);
 constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;  // 0x00080020
 constexpr std::uint32_t kClearSeeThrough = ~kSeeThroughBits;                                    // 0xFFF7FFDF
 constexpr int kLayoutLooks = 10;

@@ -16,8 +16,9 @@ constexpr platform::ColorRef kPanelGrey = platform::rgb(120, 120, 120);
 constexpr platform::ColorRef kStatusBlack = platform::rgb(0, 0, 0);
 constexpr platform::ColorRef kStatusGreen = platform::rgb(0, 255, 0);
 
-constexpr const char* kWmpClass = "WMPVideoWindow";
-constexpr const char* kEvrClass = "EVRVideoHandler";
+// The two video classes, in the inventory's order of preference.
+constexpr const char* kWmpClass = kVideoClasses[0];
+constexpr const char* kEvrClass = kVideoClasses[1];
 
 // Another program's title, read into a fixed buffer, may end in the lead byte of a double-byte
 // character whose trail did not fit (Wine cuts there). Handed on as it is, the system's
