@@ -222,7 +222,7 @@ if ticks_txt.exists():
     w("  control panel in a hidden host dialog, like `tests/e2e/engine_host.cpp`; it times")
     w("  `checkTarget(); showHandles();` directly, K times with the target dropped before each")
     w("  (a full search up to the player), then K times with the player held (tracking).")
-    w("- `bench/floor/tick_floor.exe` makes the Win32 calls of the search as first specified, in")
+    w("- `bench/floor/tick_floor.exe` makes every Win32 call of the original, ask-everything search, in")
     w("  that order and with those arguments, every tick (`EnumWindows`; `IsWindowVisible`, `IsIconic`, `GetWindowTextA` 256,")
     w("  `GetWindowLongA`, `GetWindowThreadProcessId`, `OpenProcess` 0x0410 + `EnumProcessModules`")
     w("  + `GetModuleBaseNameA` + `CloseHandle`, `CharUpperBuffA`, `GetWindowRect`,")
@@ -308,7 +308,7 @@ if ticks_txt.exists():
             f"A search tick over 100 windows of {machine['farm_children']} descendants took "
             f"{min(search100) / 1000:.0f}–{max(search100) / 1000:.0f} ms per round here (floor "
             f"{min(floor100) / 1000:.0f}–{max(floor100) / 1000:.0f} ms, asking every descendant for its text and every "
-            f"window's process for its module, as the search was first specified). A search tick longer than the 500 ms "
+            f"window's process for its module, as the original search does). A search tick longer than the 500 ms "
             f"period keeps the user-interface thread busy most of the time while no player is found (timer messages do "
             f"not pile up: the system coalesces them). Once a player is held, a tick costs well under a millisecond in a "
             f"quiet round.")

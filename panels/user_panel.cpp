@@ -23,13 +23,15 @@ constexpr const char* kEvrClass = kVideoClasses[1];
 // Another program's title, read into a fixed buffer, may end in the lead byte of a double-byte
 // character whose trail did not fit (Wine cuts there). Handed on as it is, the system's
 // conversion takes the terminating NUL for the trail and reads on past the text, so the status
-// line would show garbage: only whole characters are shown.
-std::string wholeCharacters(const std::string& ansi) {
+// line would show garbage: only whole characters are shown, and counted.
+std::string wholeCharacters(const std::string& ansi, std::size_t& characters) {
     std::size_t i = 0;
+    characters = 0;
     while (i < ansi.size()) {
         const std::size_t length = platform::isDbcsLeadByte(static_cast<unsigned char>(ansi[i])) ? 2 : 1;
         if (i + length > ansi.size()) break;
         i += length;
+        ++characters;
     }
     return ansi.substr(0, i);
 }
@@ -39,11 +41,8 @@ std::string wholeCharacters(const std::string& ansi) {
 // bytes stand in when the window has no text to give (gone meanwhile).
 constexpr int kTitleChars = 256;
 void showTitle(platform::Hwnd line, platform::Hwnd player, const std::string& ansi) {
-    const std::string whole = wholeCharacters(ansi);
     std::size_t characters = 0;
-    for (std::size_t i = 0; i < whole.size(); ++characters) {
-        i += platform::isDbcsLeadByte(static_cast<unsigned char>(whole[i])) ? 2 : 1;
-    }
+    const std::string whole = wholeCharacters(ansi, characters);
     std::wstring wide;
     if (!whole.empty()) wide = platform::utf8ToWide(platform::getWindowTextWide(player, kTitleChars));
     if (wide.empty()) {

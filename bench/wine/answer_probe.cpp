@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/testing.h"
+#include "shown_window.h"
 #include "platform/types.h"
 #include "platform/window.h"
 
@@ -23,21 +24,6 @@ using platform::Hwnd;
 
 constexpr double kLateMs = 250;
 constexpr std::uint32_t kGiveUpMs = 2000;
-
-struct Search {
-    std::uint32_t processId;
-    Hwnd found{};
-};
-
-int findMain(Hwnd hwnd, std::uintptr_t context) {
-    auto* s = reinterpret_cast<Search*>(context);
-    std::uint32_t owner = 0;
-    platform::getWindowThreadProcessId(hwnd, &owner);
-    if (owner != s->processId || !platform::isWindowVisible(hwnd)) return 1;
-    if (platform::getWindowTextUtf8(hwnd) != "霞窓") return 1;
-    s->found = hwnd;
-    return 0;
-}
 
 }  // namespace
 
@@ -56,12 +42,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "answer_probe: Clipveil.exe did not start\n");
         return 1;
     }
-    Search search{spawned->processId};
-    for (int i = 0; i < 2000 && search.found == platform::kNoWindow; ++i) {
-        platform::enumWindows(&findMain, reinterpret_cast<std::uintptr_t>(&search));
+    Hwnd main{};
+    for (int i = 0; i < 2000 && main == platform::kNoWindow; ++i) {
+        main = bench::shownWindow(spawned->processId, "霞窓");
         platform::sleepMs(10);
     }
-    if (search.found == platform::kNoWindow) {
+    if (main == platform::kNoWindow) {
         std::fprintf(stderr, "answer_probe: no main window\n");
         platform::testing::terminateProcess(spawned->process, 1);
         return 1;
@@ -72,14 +58,14 @@ int main(int argc, char** argv) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end) {
         const auto start = std::chrono::steady_clock::now();
-        const auto answer = platform::testing::sendMessageTimeout(search.found, 0x0000, 0, 0, kGiveUpMs);
+        const auto answer = platform::testing::sendMessageTimeout(main, 0x0000, 0, 0, kGiveUpMs);
         const double took =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         ms.push_back(answer ? took : kGiveUpMs);
         if (!answer || took > kLateMs) ++late;
         platform::sleepMs(20);
     }
-    platform::postMessage(search.found, platform::msg::kClose, 0, 0);
+    platform::postMessage(main, platform::msg::kClose, 0, 0);
     if (!platform::testing::waitForExit(spawned->process, 10000))
         platform::testing::terminateProcess(spawned->process, 1);
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/testing.h"
+#include "shown_window.h"
 #include "platform/types.h"
 #include "platform/window.h"
 
@@ -33,41 +34,25 @@ struct Program {
 constexpr std::uint32_t kShowLimitMs = 20000;
 constexpr std::uint32_t kExitLimitMs = 10000;
 
-struct Search {
-    std::uint32_t processId;
-    const char* caption;
-    Hwnd found{};
-};
-
-int findShown(Hwnd hwnd, std::uintptr_t context) {
-    auto* s = reinterpret_cast<Search*>(context);
-    std::uint32_t owner = 0;
-    platform::getWindowThreadProcessId(hwnd, &owner);
-    if (owner != s->processId || !platform::isWindowVisible(hwnd)) return 1;
-    if (platform::getWindowTextUtf8(hwnd) != s->caption) return 1;
-    s->found = hwnd;
-    return 0;
-}
-
 // Milliseconds until the window showed, or nothing when it did not within the limit.
 std::optional<double> startOnce(const Program& p) {
     const auto start = std::chrono::steady_clock::now();
     auto spawned = platform::testing::spawnProcess(std::string("\"") + p.path + "\"");
     if (!spawned) return std::nullopt;
-    Search search{spawned->processId, p.caption};
+    Hwnd found{};
     std::optional<double> shownAfter;
     for (;;) {
-        platform::enumWindows(&findShown, reinterpret_cast<std::uintptr_t>(&search));
+        found = bench::shownWindow(spawned->processId, p.caption);
         const double elapsed =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        if (search.found != platform::kNoWindow) {
+        if (found != platform::kNoWindow) {
             shownAfter = elapsed;
             break;
         }
         if (elapsed > kShowLimitMs) break;
         platform::sleepMs(1);
     }
-    if (search.found != platform::kNoWindow) platform::postMessage(search.found, platform::msg::kClose, 0, 0);
+    if (found != platform::kNoWindow) platform::postMessage(found, platform::msg::kClose, 0, 0);
     if (!platform::testing::waitForExit(spawned->process, kExitLimitMs)) {
         platform::testing::terminateProcess(spawned->process, 1);
     }

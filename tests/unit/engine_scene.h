@@ -100,17 +100,23 @@ inline void relayoutOnFrameChange(const Player& p, Rect bare, std::uint32_t dela
     });
 }
 
+// The window that stands for Clipveil's main window: a titled top-level window of the own
+// process, made the application's main window.
+inline Hwnd createHost() {
+    WindowSpec host;
+    host.className = "Host";
+    host.text = "Clipveil";
+    host.rect = {1200, 100, 1500, 400};
+    const Hwnd hwnd = desktop().createWindow(host);
+    platform::setMainWindow(hwnd);
+    return hwnd;
+}
+
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto& d = desktop();
-        d.reset();
-        WindowSpec host;
-        host.className = "Host";
-        host.text = "Clipveil";
-        host.rect = {1200, 100, 1500, 400};
-        host_ = d.createWindow(host);
-        platform::setMainWindow(host_);
+        desktop().reset();
+        host_ = createHost();
         theUserPanel = &notices_;
         panel_ = std::make_unique<CCtrolPanelDlg>();
         ASSERT_TRUE(panel_->Create(host_));

@@ -1,8 +1,8 @@
 // The search asks other programs only what its choice needs; the choice stays the one made
 // by asking everything. Generated desktops are searched and tracked tick after tick, once by
-// the control panel and once by a reference kept here, which takes every step as the search
-// was first specified: every descendant recorded and asked for its text, two process queries
-// per window. Both must take the same target and component and send the same notices.
+// the control panel and once by a reference kept here, which takes every step of the original
+// search: every descendant recorded and asked for its text, two process queries per window. Both must take
+// the same target and component and send the same notices.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -12,6 +12,7 @@
 
 #include "engine/ctrol_panel.h"
 #include "engine/user_panel_notice.h"
+#include "engine_scene.h"
 #include "inventory/win_inf.h"
 #include "platform/codepage.h"
 #include "platform/process.h"
@@ -42,7 +43,7 @@ struct Notices : IUserPanelNotice {
     void targetLost() override { lines.push_back("lost"); }
 };
 
-// ---- the reference: the search as first specified, step by step ---------------------------
+// ---- the reference: the original search, step by step ---------------------------------------
 
 std::string firstModule(std::uint32_t processId, bool path) {
     std::array<char, 1024> name{};
@@ -150,12 +151,12 @@ public:
         auto& d = desktop();
         const int processes = pick(1, 4);
         for (int p = 0; p < processes; ++p) {
-            platform::sim::ProcessSpec spec;
+            platform::sim::ProcessSpec recipe;
             const std::string exe = chance(50) ? "player" + std::to_string(p) + ".exe" : "Tool.EXE";
-            spec.modules = {{exe, "C:\\Apps\\" + exe}, {"ntdll.dll", "C:\\windows\\ntdll.dll"}};
-            spec.openable = chance(85);
-            spec.modulesListable = chance(85);
-            processes_.push_back(d.addProcess(spec));
+            recipe.modules = {{exe, "C:\\Apps\\" + exe}, {"ntdll.dll", "C:\\windows\\ntdll.dll"}};
+            recipe.openable = chance(85);
+            recipe.modulesListable = chance(85);
+            processes_.push_back(d.addProcess(recipe));
         }
         const int tops = pick(1, 7);
         for (int t = 0; t < tops; ++t) addTop();
@@ -256,12 +257,7 @@ constexpr int kTicks = 12;
 std::vector<std::string> run(unsigned seed, bool reference) {
     auto& d = desktop();
     d.reset();
-    WindowSpec host;
-    host.className = "Host";
-    host.text = "Clipveil";
-    host.rect = {1500, 100, 1800, 300};
-    const Hwnd main = d.createWindow(host);
-    platform::setMainWindow(main);
+    const Hwnd main = engine_test::createHost();
     Notices notices;
     theUserPanel = &notices;
     auto panel = std::make_unique<CCtrolPanelDlg>();  // ticked by the test, not by its timer
