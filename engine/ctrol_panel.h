@@ -10,12 +10,16 @@
 #include "inventory/module_name.h"
 #include "inventory/win_inf.h"
 #include "platform/dialog.h"
+#include "resources/resource.h"
 
 class CMoveWin;
 
+// The player's style bits a clip keeps: all but the caption and the sizing frame.
+inline constexpr std::uint32_t kKeepWhenMasked = ~(platform::kWsCaption | platform::kWsThickFrame);
+
 class CCtrolPanelDlg : public platform::CDialog {
 public:
-    static constexpr int IDD = 130;
+    static constexpr int IDD = IDD_CTROL_PANEL;
     static constexpr std::uintptr_t kTrackingTimer = 101;
     static constexpr unsigned kTrackingPeriodMs = 500;
 

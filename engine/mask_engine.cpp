@@ -7,10 +7,8 @@
 
 namespace {
 
-// Drops caption and sizing frame only (0xFF3BFFFF).
-constexpr std::uint32_t kKeepWhenMasked = ~(platform::kWsCaption | platform::kWsThickFrame);
-constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;  // 0x00080020
-constexpr std::uint32_t kClearSeeThrough = ~kSeeThroughBits;                                    // 0xFFF7FFDF
+constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;
+constexpr std::uint32_t kClearSeeThrough = ~kSeeThroughBits;
 constexpr int kLayoutLooks = 10;
 constexpr std::uint32_t kLayoutLookMs = 50;
 

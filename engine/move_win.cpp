@@ -4,8 +4,6 @@
 
 namespace {
 constexpr std::uint8_t kOverlayAlpha = 1;  // 1 of 255: unseen, yet it still takes the presses
-constexpr unsigned kWmMouseActivate = 0x0021;
-constexpr std::intptr_t kMaNoActivateAndEat = 4;
 }  // namespace
 
 CMoveWin::CMoveWin(platform::CDialog* parent) : platform::CDialog(IDD, parent) {}
@@ -13,8 +11,9 @@ CMoveWin::CMoveWin(platform::CDialog* parent) : platform::CDialog(IDD, parent) {
 CMoveWin::~CMoveWin() = default;
 
 const platform::MessageMap& CMoveWin::GetMessageMap() const {
-    static const platform::MessageMap map{&platform::CDialog::GetMessageMap(),
-                                          {platform::onMove(&CMoveWin::OnMove)}};
+    static const platform::MessageMap map{
+        &platform::CDialog::GetMessageMap(),
+        {platform::onMove(&CMoveWin::OnMove), platform::onMouseActivate(&CMoveWin::OnMouseActivate)}};
     return map;
 }
 
@@ -30,15 +29,19 @@ bool CMoveWin::OnInitDialog() {
     return true;
 }
 
+bool CMoveWin::playerHangs() const {
+    return platform::isWindow(m_hTarget) && !platform::windowAnswers(m_hTarget, platform::kAnswerTimeoutMs);
+}
+
+// The overlay belongs to the player's window: activating it, and the drag, would wait for a
+// player that does not answer. A press is dropped instead, whether it comes to an inactive
+// overlay (which asks here first) or to the active one (which does not: see WindowProc).
+std::intptr_t CMoveWin::OnMouseActivate(int, unsigned) {
+    if (playerHangs()) return platform::kMaNoActivateAndEat;
+    return Default();
+}
+
 std::intptr_t CMoveWin::WindowProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    // The overlay belongs to the player's window: activating it, and the drag, would wait
-    // for a player that does not answer. A press is dropped instead, whether it comes to an
-    // inactive overlay (which asks first) or to the active one (which does not).
-    const auto playerHangs = [this] {
-        return platform::isWindow(m_hTarget) &&
-               !platform::windowAnswers(m_hTarget, platform::kAnswerTimeoutMs);
-    };
-    if (message == kWmMouseActivate && playerHangs()) return kMaNoActivateAndEat;
     if (message == platform::msg::kLButtonDown && m_dragOn == 1) {
         if (playerHangs()) return 0;
         // The move loop runs inside this send; a tick may destroy the overlay meanwhile,

@@ -5,10 +5,11 @@
 #include <cstdint>
 
 #include "platform/dialog.h"
+#include "resources/resource.h"
 
 class CMoveWin : public platform::CDialog {
 public:
-    static constexpr int IDD = 131;
+    static constexpr int IDD = IDD_MOVE_WIN;
 
     explicit CMoveWin(platform::CDialog* parent = nullptr);
     ~CMoveWin() override;
@@ -26,7 +27,10 @@ protected:
     void OnCancel() override;
 
     void OnMove(int x, int y);
+    std::intptr_t OnMouseActivate(int hitTest, unsigned mouseMessage);
 
 private:
+    // The player's thread did not answer in time: anything that waits for it would hang.
+    bool playerHangs() const;
     bool m_moving = false;  // inside the system's move loop
 };

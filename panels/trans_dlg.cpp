@@ -1,9 +1,5 @@
 #include "panels/trans_dlg.h"
 
-#include "resources/resource.h"
-
-static_assert(CTransDlg::IDD == IDD_TRANS_DLG);
-
 CTransDlg::CTransDlg(platform::CDialog* parent) : platform::CDialog(IDD, parent) {}
 
 CTransDlg::~CTransDlg() = default;

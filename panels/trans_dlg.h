@@ -5,10 +5,11 @@
 #include <cstdint>
 
 #include "platform/dialog.h"
+#include "resources/resource.h"
 
 class CTransDlg : public platform::CDialog {
 public:
-    static constexpr int IDD = 132;  // IDD_TRANS_DLG
+    static constexpr int IDD = IDD_TRANS_DLG;
     static constexpr int kMinPercent = 20;
     static constexpr int kMaxPercent = 100;
 

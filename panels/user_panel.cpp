@@ -56,8 +56,6 @@ void showTitle(platform::Hwnd line, platform::Hwnd player, const std::string& an
 
 }  // namespace
 
-static_assert(CUserPanelDlg::IDD == IDD_USER_PANEL);
-
 CUserPanelDlg::CUserPanelDlg(platform::CDialog* parent)
     : platform::CDialog(IDD, parent), m_backBrush(kPanelGrey), m_statusBrush(kStatusBlack) {}
 

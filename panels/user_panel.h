@@ -8,10 +8,11 @@
 #include "engine/user_panel_notice.h"
 #include "inventory/win_inf.h"
 #include "platform/dialog.h"
+#include "resources/resource.h"
 
 class CUserPanelDlg : public platform::CDialog, public IUserPanelNotice {
 public:
-    static constexpr int IDD = 129;  // IDD_USER_PANEL
+    static constexpr int IDD = IDD_USER_PANEL;
     static constexpr std::int32_t kDefaultPercent = 70;
 
     explicit CUserPanelDlg(platform::CDialog* parent = nullptr);

@@ -103,6 +103,37 @@ Binding onPaint(void (T::*handler)()) {
             }};
 }
 
+// WM_QUERYDRAGICON: the icon a minimised window shows while dragged.
+template <class T>
+Binding onQueryDragIcon(IconHandle (T::*handler)()) {
+    return {msg::kQueryDragIcon, -1, 0, false,
+            [handler](CDialog& d, unsigned, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+                return static_cast<std::intptr_t>((static_cast<T&>(d).*handler)());
+            }};
+}
+
+// WM_ENDSESSION: ending is true when the session ends once the message has been answered.
+template <class T>
+Binding onEndSession(void (T::*handler)(bool ending)) {
+    return {msg::kEndSession, -1, 0, false,
+            [handler](CDialog& d, unsigned, std::uintptr_t wp, std::intptr_t) -> std::intptr_t {
+                (static_cast<T&>(d).*handler)(wp != 0);
+                return 0;
+            }};
+}
+
+// WM_MOUSEACTIVATE: hit-test code and mouse message of the press; the answer is an MA_* code
+// (Default() gives the system's).
+template <class T>
+Binding onMouseActivate(std::intptr_t (T::*handler)(int hitTest, unsigned mouseMessage)) {
+    return {msg::kMouseActivate, -1, 0, false,
+            [handler](CDialog& d, unsigned, std::uintptr_t, std::intptr_t lp) -> std::intptr_t {
+                const auto hitTest = static_cast<std::int16_t>(lp & 0xFFFF);
+                const auto mouseMessage = static_cast<unsigned>((lp >> 16) & 0xFFFF);
+                return (static_cast<T&>(d).*handler)(hitTest, mouseMessage);
+            }};
+}
+
 // All WM_CTLCOLOR* requests: handler(dc, control, kind) answers the brush.
 template <class T>
 Binding onCtlColor(BrushHandle (T::*handler)(DcHandle, Hwnd, CtlColor));

@@ -26,9 +26,6 @@ std::string loadStringUtf8(int resourceId);
 MenuHandle getSystemMenu(Hwnd hwnd, bool revert);
 bool appendMenuSeparator(MenuHandle menu);
 bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view textUtf8);
-int getMenuItemCount(MenuHandle menu);
-std::string getMenuItemText(MenuHandle menu, int position);  // UTF-8; empty for a separator
-bool isMenuSeparator(MenuHandle menu, int position);
 
 int getSystemMetrics(int index);
 inline constexpr int kSmCxIcon = 11;

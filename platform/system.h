@@ -41,7 +41,6 @@ bool setConsoleCtrlHandler(ConsoleCtrlHandler handler);
 inline constexpr std::uint32_t kCtrlShutdownEvent = 6;
 
 bool setCurrentDirectoryA(const char* path);
-std::string getCurrentDirectoryA();
 
 // GetModuleFileNameA(nullptr, buffer, size): the program's own path.
 std::uint32_t getModuleFileNameA(char* buffer, std::uint32_t size);

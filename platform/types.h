@@ -92,8 +92,10 @@ inline constexpr std::uint32_t kWsExClientEdge = 0x00000200u;
 inline constexpr std::uint32_t kWsExAppWindow = 0x00040000u;
 inline constexpr std::uint32_t kWsExLayered = 0x00080000u;
 
-// Messages the program sends, receives or binds.
+// Messages the program sends, receives or binds, and those the simulated desktop's system
+// controls answer. Each number is written here once.
 namespace msg {
+inline constexpr unsigned kNull = 0x0000;
 inline constexpr unsigned kDestroy = 0x0002;
 inline constexpr unsigned kMove = 0x0003;
 inline constexpr unsigned kSize = 0x0005;
@@ -103,9 +105,12 @@ inline constexpr unsigned kGetTextLength = 0x000E;
 inline constexpr unsigned kPaint = 0x000F;
 inline constexpr unsigned kClose = 0x0010;
 inline constexpr unsigned kEraseBkgnd = 0x0014;
+inline constexpr unsigned kEndSession = 0x0016;
+inline constexpr unsigned kMouseActivate = 0x0021;
 inline constexpr unsigned kIconEraseBkgnd = 0x0027;
 inline constexpr unsigned kQueryDragIcon = 0x0037;
 inline constexpr unsigned kNotify = 0x004E;
+inline constexpr unsigned kStyleChanged = 0x007D;
 inline constexpr unsigned kSetIcon = 0x0080;
 inline constexpr unsigned kNcDestroy = 0x0082;
 inline constexpr unsigned kNcLButtonDown = 0x00A1;
@@ -125,17 +130,29 @@ inline constexpr unsigned kLButtonDown = 0x0201;
 inline constexpr unsigned kLButtonUp = 0x0202;
 inline constexpr unsigned kBmGetCheck = 0x00F0;
 inline constexpr unsigned kBmSetCheck = 0x00F1;
+inline constexpr unsigned kBmGetState = 0x00F2;
 inline constexpr unsigned kBmClick = 0x00F5;
-inline constexpr unsigned kUdmSetRange32 = 0x046F;
-inline constexpr unsigned kUdmSetPos32 = 0x0471;
+inline constexpr unsigned kDmGetDefId = 0x0400;
+inline constexpr unsigned kUdmSetRange = 0x0465;
+inline constexpr unsigned kUdmGetRange = 0x0466;
+inline constexpr unsigned kUdmSetPos = 0x0467;
 inline constexpr unsigned kUdmGetPos = 0x0468;
+inline constexpr unsigned kUdmSetBuddy = 0x0469;
+inline constexpr unsigned kUdmGetBuddy = 0x046A;
+inline constexpr unsigned kUdmSetRange32 = 0x046F;
+inline constexpr unsigned kUdmGetRange32 = 0x0470;
+inline constexpr unsigned kUdmSetPos32 = 0x0471;
 inline constexpr unsigned kUdmGetPos32 = 0x0472;
 }  // namespace msg
 
 // Notification and command codes.
 inline constexpr unsigned kBnClicked = 0;
 inline constexpr int kNmClick = -2;
+inline constexpr int kHtClient = 1;
 inline constexpr int kHtCaption = 2;
+// WM_MOUSEACTIVATE's answers that drop the press.
+inline constexpr std::intptr_t kMaActivateAndEat = 2;
+inline constexpr std::intptr_t kMaNoActivateAndEat = 4;
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
 

@@ -57,14 +57,10 @@ bool getClientRect(Hwnd hwnd, Rect& rect);
 // CreateRectRgn + SetWindowRgn(hwnd, region, redraw); a null rect removes the region.
 // The region belongs to the system after a successful call; on failure it is deleted here.
 bool setWindowRgn(Hwnd hwnd, const Rect* region, bool redraw);
-// GetWindowRgn + GetRgnBox: the bounding box of the window's region, if it has one.
-std::optional<Rect> getWindowRgnBox(Hwnd hwnd);
 
 bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool repaint);
 bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy, unsigned flags);
 bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std::uint32_t flags);
-// GetLayeredWindowAttributes: the alpha, when the window is layered and has attributes.
-std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd);
 
 // SetPropA / GetPropA / RemovePropA: a value kept on a window under a name, which any
 // process on the desktop can read and remove; it goes when the window is destroyed.
@@ -78,7 +74,6 @@ bool enableWindow(Hwnd hwnd, bool enable);
 bool destroyWindow(Hwnd hwnd);
 bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase);
 
-Hwnd getParent(Hwnd hwnd);
 Hwnd getOwner(Hwnd hwnd);  // GetWindow(GW_OWNER)
 Hwnd getDlgItem(Hwnd dialog, int id);
 

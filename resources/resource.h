@@ -8,6 +8,8 @@
 
 // Templates, the About item's string and the icon.
 #define IDD_ABOUTBOX 100
+// The About item's system command; the low four bits are the system's to use.
+#define IDM_ABOUTBOX 0x0010
 #define IDS_ABOUTBOX 101
 #define IDD_CLIPVEIL_DIALOG 102
 #define IDR_MAINFRAME 128

@@ -10,7 +10,6 @@ namespace {
 
 constexpr std::uintptr_t kIconBig = 1;
 constexpr std::uintptr_t kIconSmall = 0;
-constexpr unsigned kWmEndSession = 0x0016;
 
 }  // namespace
 
@@ -28,9 +27,9 @@ const platform::MessageMap& CClipveilDlg::GetMessageMap() const {
         {
             platform::onSysCommand(&CClipveilDlg::OnSysCommand),
             platform::onPaint(&CClipveilDlg::OnPaint),
-            platform::onMessage(platform::msg::kQueryDragIcon, &CClipveilDlg::OnQueryDragIcon),
+            platform::onQueryDragIcon(&CClipveilDlg::OnQueryDragIcon),
             platform::onNotify(IDC_HOMEPAGE_LINK, platform::kNmClick, &CClipveilDlg::OnNMClickLink),
-            platform::onMessage(kWmEndSession, &CClipveilDlg::OnEndSession),
+            platform::onEndSession(&CClipveilDlg::OnEndSession),
         }};
     return map;
 }
@@ -44,7 +43,7 @@ bool CClipveilDlg::OnInitDialog() {
         const std::string about = platform::loadStringUtf8(IDS_ABOUTBOX);
         if (!about.empty()) {
             platform::appendMenuSeparator(sysMenu);
-            platform::appendMenuString(sysMenu, kAboutCommand, about);
+            platform::appendMenuString(sysMenu, IDM_ABOUTBOX, about);
         }
     }
 
@@ -68,7 +67,7 @@ bool CClipveilDlg::DestroyWindow() {
 }
 
 void CClipveilDlg::OnSysCommand(unsigned id, std::intptr_t) {
-    if ((id & 0xFFF0u) == kAboutCommand) {
+    if ((id & 0xFFF0u) == IDM_ABOUTBOX) {
         CAboutDlg about;
         about.DoModal();
     } else {
@@ -94,8 +93,8 @@ void CClipveilDlg::OnPaint() {
     platform::drawIcon(paint.dc(), x, y, m_hIcon);
 }
 
-std::intptr_t CClipveilDlg::OnQueryDragIcon(std::uintptr_t, std::intptr_t) {
-    return static_cast<std::intptr_t>(m_hIcon);
+platform::IconHandle CClipveilDlg::OnQueryDragIcon() {
+    return m_hIcon;
 }
 
 void CClipveilDlg::OnNMClickLink(const platform::NotifyHeader&, std::intptr_t& result) {
@@ -105,10 +104,9 @@ void CClipveilDlg::OnNMClickLink(const platform::NotifyHeader&, std::intptr_t& r
 
 // Once this returns at the end of a session the system may end the process without destroying
 // a window, so the player is put back now, as closing would, and the run ends.
-std::intptr_t CClipveilDlg::OnEndSession(std::uintptr_t ending, std::intptr_t) {
-    if (ending == 0) return 0;
+void CClipveilDlg::OnEndSession(bool ending) {
+    if (!ending) return;
     m_userPanel.DestroyWindow();
     m_ctrolPanel.DestroyWindow();
     EndDialog(platform::kIdCancel);
-    return 0;
 }

@@ -13,8 +13,6 @@
 class CClipveilDlg : public platform::CDialog {
 public:
     static constexpr int IDD = IDD_CLIPVEIL_DIALOG;
-    // The About item's system command; the low four bits are the system's to use.
-    static constexpr unsigned kAboutCommand = 0x0010;
 
     explicit CClipveilDlg(platform::CDialog* parent = nullptr);
     ~CClipveilDlg() override;
@@ -27,9 +25,9 @@ protected:
 
     void OnSysCommand(unsigned id, std::intptr_t lParam);
     void OnPaint();
-    std::intptr_t OnQueryDragIcon(std::uintptr_t wParam, std::intptr_t lParam);
+    platform::IconHandle OnQueryDragIcon();
     void OnNMClickLink(const platform::NotifyHeader& header, std::intptr_t& result);
-    std::intptr_t OnEndSession(std::uintptr_t ending, std::intptr_t flags);
+    void OnEndSession(bool ending);
 
     platform::IconHandle m_hIcon{};
     CUserPanelDlg m_userPanel;

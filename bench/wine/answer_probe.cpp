@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "shown_window.h"
 #include "platform/types.h"
 #include "platform/window.h"
@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end) {
         const auto start = std::chrono::steady_clock::now();
-        const auto answer = platform::testing::sendMessageTimeout(main, 0x0000, 0, 0, kGiveUpMs);
+        const auto answer =
+            platform::testing::sendMessageTimeout(main, platform::msg::kNull, 0, 0, kGiveUpMs);
         const double took =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         ms.push_back(answer ? took : kGiveUpMs);

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "shown_window.h"
 #include "platform/types.h"
 #include "platform/window.h"

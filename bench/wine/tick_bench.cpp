@@ -23,7 +23,7 @@
 #include "engine/user_panel_notice.h"
 #include "platform/dialog.h"
 #include "platform/system.h"
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "platform/window.h"
 #include "resources/resource.h"
 

@@ -131,7 +131,7 @@ std::intptr_t World::defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam
             }
             return static_cast<std::intptr_t>(systemBrush(back));
         }
-        case k::kDmGetDefId:
+        case msg::kDmGetDefId:
             if (w->kind == Kind::Dialog && w->defaultId != 0) return makeLong(w->defaultId, k::kDcHasDefId);
             return 0;
         default:
@@ -144,7 +144,7 @@ std::intptr_t World::defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam
             case msg::kBmSetCheck:
                 setCheck(h, static_cast<int>(wParam));
                 return 0;
-            case k::kBmGetState:
+            case msg::kBmGetState:
                 return w->checkState;
             case msg::kBmClick:
                 if (!(w->style & kWsDisabled)) buttonClick(h);
@@ -279,13 +279,13 @@ std::intptr_t World::upDownMessage(Hwnd h, unsigned message, std::uintptr_t wPar
             s.lower = static_cast<int>(static_cast<std::intptr_t>(wParam));
             s.upper = static_cast<int>(lParam);
             return 0;
-        case k::kUdmSetRange:
+        case msg::kUdmSetRange:
             s.upper = static_cast<std::int16_t>(lParam & 0xFFFF);
             s.lower = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
             return 0;
-        case k::kUdmGetRange:
+        case msg::kUdmGetRange:
             return makeLong(s.upper, s.lower);
-        case k::kUdmGetRange32:
+        case msg::kUdmGetRange32:
             if (wParam) *reinterpret_cast<int*>(wParam) = s.lower;
             if (lParam) *reinterpret_cast<int*>(lParam) = s.upper;
             return 0;
@@ -295,7 +295,7 @@ std::intptr_t World::upDownMessage(Hwnd h, unsigned message, std::uintptr_t wPar
             upDownWriteBuddy(*ud);
             return old;
         }
-        case k::kUdmSetPos: {
+        case msg::kUdmSetPos: {
             const int old = s.pos;
             s.pos = clampPos(static_cast<std::int16_t>(lParam & 0xFFFF));
             upDownWriteBuddy(*ud);
@@ -310,12 +310,12 @@ std::intptr_t World::upDownMessage(Hwnd h, unsigned message, std::uintptr_t wPar
             if (lParam) *reinterpret_cast<int*>(lParam) = taken ? 0 : 1;
             return s.pos;
         }
-        case k::kUdmSetBuddy: {
+        case msg::kUdmSetBuddy: {
             const Hwnd old = s.buddy;
             s.buddy = toHwnd(static_cast<std::uint32_t>(wParam));
             return static_cast<std::intptr_t>(handleValue(old));
         }
-        case k::kUdmGetBuddy:
+        case msg::kUdmGetBuddy:
             return static_cast<std::intptr_t>(handleValue(s.buddy));
         default:
             return 0;

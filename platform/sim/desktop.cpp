@@ -379,7 +379,7 @@ bool Desktop::click(Hwnd control) {
             const int x = c->client.width() / 2;
             const int y = c->client.height() / 2;
             w.send(control, msg::kLButtonDown, 1, pointParam(x, y));
-            if (w.alive(control)) w.send(control, k::kWmLButtonUp, 0, pointParam(x, y));
+            if (w.alive(control)) w.send(control, msg::kLButtonUp, 0, pointParam(x, y));
             return true;
         }
     }
@@ -425,7 +425,7 @@ bool Desktop::pressKey(Hwnd window, unsigned virtualKey) {
     if (win->kind == Kind::Button && (type == k::kBsPushButton || type == k::kBsDefPushButton)) {
         return w.buttonClick(window);  // Enter on a push button presses that button
     }
-    const std::intptr_t defId = w.send(dialog, k::kDmGetDefId, 0, 0);
+    const std::intptr_t defId = w.send(dialog, msg::kDmGetDefId, 0, 0);
     int id = kIdOk;
     if (((defId >> 16) & 0xFFFF) == k::kDcHasDefId) {
         id = static_cast<int>(defId & 0xFFFF);
@@ -458,12 +458,11 @@ bool Desktop::drag(Hwnd hwnd, std::vector<DragStep> steps) {
     World& w = *world_;
     if (!w.alive(hwnd) || !usable(w, hwnd)) return false;
     const std::size_t before = w.moveLoops;
-    // The press is first offered as an activation: MA_ACTIVATEANDEAT (2) and
-    // MA_NOACTIVATEANDEAT (4) drop it before it becomes a button message.
-    constexpr unsigned kWmMouseActivate = 0x0021;
-    constexpr std::intptr_t kHtClientOnButtonDown = (0x0201 << 16) | 1;
-    const std::intptr_t activate = w.send(hwnd, kWmMouseActivate, 0, kHtClientOnButtonDown);
-    if (activate == 2 || activate == 4) return false;
+    // The press is first offered as an activation, which may drop it before it becomes a
+    // button message.
+    constexpr auto kHtClientOnButtonDown = static_cast<std::intptr_t>((msg::kLButtonDown << 16) | kHtClient);
+    const std::intptr_t activate = w.send(hwnd, msg::kMouseActivate, 0, kHtClientOnButtonDown);
+    if (activate == kMaActivateAndEat || activate == kMaNoActivateAndEat) return false;
     w.dragScript = std::move(steps);
     w.send(hwnd, msg::kLButtonDown, 1, 0);
     w.dragScript.reset();  // a press that started no move loop leaves nothing behind

@@ -113,23 +113,6 @@ bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view text
     return true;
 }
 
-int getMenuItemCount(MenuHandle menu) {
-    const auto* items = menuFor(menu);
-    return items ? static_cast<int>(items->size()) : -1;
-}
-
-std::string getMenuItemText(MenuHandle menu, int position) {
-    const auto* items = menuFor(menu);
-    if (!items || position < 0 || position >= static_cast<int>(items->size())) return {};
-    return (*items)[static_cast<std::size_t>(position)].text;
-}
-
-bool isMenuSeparator(MenuHandle menu, int position) {
-    const auto* items = menuFor(menu);
-    if (!items || position < 0 || position >= static_cast<int>(items->size())) return false;
-    return (*items)[static_cast<std::size_t>(position)].separator;
-}
-
 int getSystemMetrics(int index) {
     const sim::World& w = world();
     const Rect primary = w.monitors.empty() ? Rect{0, 0, 1920, 1080} : w.monitors.front();

@@ -87,10 +87,6 @@ bool setCurrentDirectoryA(const char* path) {
     return true;
 }
 
-std::string getCurrentDirectoryA() {
-    return world().currentDirectory;
-}
-
 std::uint32_t getModuleFileNameA(char* buffer, std::uint32_t size) {
     sim::World& w = world();
     if (!buffer || size == 0) return 0;

@@ -320,13 +320,6 @@ bool setWindowRgn(Hwnd hwnd, const Rect* region, bool /*redraw*/) {
     return true;
 }
 
-std::optional<Rect> getWindowRgnBox(Hwnd hwnd) {
-    world().noteCall("GetWindowRgn", hwnd);
-    const sim::Window* w = world().find(hwnd);
-    if (!w) return std::nullopt;
-    return w->region;
-}
-
 bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool /*repaint*/) {
     World& w = world();
     w.noteCall("MoveWindow", hwnd);
@@ -393,13 +386,6 @@ bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std
     win->alpha = alpha;
     win->layeredFlags = flags;
     return true;
-}
-
-std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd) {
-    world().noteCall("GetLayeredWindowAttributes", hwnd);
-    const sim::Window* w = world().find(hwnd);
-    if (!w || !(w->exStyle & kWsExLayered) || !w->layeredSet) return std::nullopt;
-    return w->alpha;
 }
 
 namespace {
@@ -516,14 +502,6 @@ bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
     win->lastInvalidateErased = erase;
     win->lastInvalidateWhole = rect == nullptr;
     return true;
-}
-
-Hwnd getParent(Hwnd hwnd) {
-    world().noteCall("GetParent", hwnd);
-    const sim::Window* w = world().find(hwnd);
-    if (!w) return kNoWindow;
-    if (w->parent != kNoWindow) return w->parent;
-    return (w->style & kWsPopup) ? w->owner : kNoWindow;
 }
 
 Hwnd getOwner(Hwnd hwnd) {

@@ -62,21 +62,6 @@ bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view text
     return AppendMenuW(toMenu(menu), MF_STRING, commandId, utf8ToWide(textUtf8).c_str()) != FALSE;
 }
 
-int getMenuItemCount(MenuHandle menu) {
-    return GetMenuItemCount(toMenu(menu));
-}
-
-std::string getMenuItemText(MenuHandle menu, int position) {
-    wchar_t text[256] = {};
-    const int n = GetMenuStringW(toMenu(menu), static_cast<UINT>(position), text, 256, MF_BYPOSITION);
-    return n > 0 ? wideToUtf8(std::wstring_view(text, static_cast<std::size_t>(n))) : std::string();
-}
-
-bool isMenuSeparator(MenuHandle menu, int position) {
-    const UINT state = GetMenuState(toMenu(menu), static_cast<UINT>(position), MF_BYPOSITION);
-    return state != static_cast<UINT>(-1) && (state & MF_SEPARATOR) != 0;
-}
-
 int getSystemMetrics(int index) {
     return GetSystemMetrics(index);
 }

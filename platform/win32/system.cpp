@@ -96,15 +96,6 @@ bool setCurrentDirectoryA(const char* path) {
     return SetCurrentDirectoryA(path) != FALSE;
 }
 
-std::string getCurrentDirectoryA() {
-    const DWORD n = GetCurrentDirectoryA(0, nullptr);
-    if (n == 0) return {};
-    std::string dir(n, '\0');
-    const DWORD copied = GetCurrentDirectoryA(n, dir.data());
-    dir.resize(copied < n ? copied : 0);
-    return dir;
-}
-
 std::uint32_t getModuleFileNameA(char* buffer, std::uint32_t size) {
     return GetModuleFileNameA(nullptr, buffer, size);
 }

@@ -169,15 +169,6 @@ bool setWindowRgn(Hwnd hwnd, const Rect* region, bool redraw) {
     return true;
 }
 
-std::optional<Rect> getWindowRgnBox(Hwnd hwnd) {
-    win32::GdiObject rgn(CreateRectRgn(0, 0, 0, 0));
-    if (!rgn.get()) return std::nullopt;
-    if (GetWindowRgn(toWin(hwnd), static_cast<HRGN>(rgn.get())) == ERROR) return std::nullopt;
-    RECT box{};
-    GetRgnBox(static_cast<HRGN>(rgn.get()), &box);
-    return fromWin(box);
-}
-
 bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool repaint) {
     return MoveWindow(toWin(hwnd), x, y, width, height, repaint ? TRUE : FALSE) != FALSE;
 }
@@ -188,14 +179,6 @@ bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy, uns
 
 bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std::uint32_t flags) {
     return SetLayeredWindowAttributes(toWin(hwnd), key, alpha, flags) != FALSE;
-}
-
-std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd) {
-    COLORREF key = 0;
-    BYTE alpha = 0;
-    DWORD flags = 0;
-    if (!GetLayeredWindowAttributes(toWin(hwnd), &key, &alpha, &flags)) return std::nullopt;
-    return alpha;
 }
 
 bool setProp(Hwnd hwnd, const char* name, std::uintptr_t value) {
@@ -226,9 +209,6 @@ bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
     return InvalidateRect(toWin(hwnd), &r, erase ? TRUE : FALSE) != FALSE;
 }
 
-Hwnd getParent(Hwnd hwnd) {
-    return fromWin(GetParent(toWin(hwnd)));
-}
 Hwnd getOwner(Hwnd hwnd) {
     return fromWin(GetWindow(toWin(hwnd), GW_OWNER));
 }

@@ -11,14 +11,17 @@
 #include "platform/process.h"
 #include "platform/window.h"
 #include "scene.h"
+#include "tests/support/testing.h"
 
 namespace contract {
 namespace {
 
 using namespace platform;
+using platform::testing::getLayeredAlpha;
+using platform::testing::getWindowRgnBox;
 
 constexpr unsigned kNoMoveNoSize = kSwpNoMove | kSwpNoSize;
-constexpr std::uint32_t kCaptionAndFrame = 0xFF3BFFFFu;
+constexpr std::uint32_t kWithoutCaptionAndFrame = ~(kWsCaption | kWsThickFrame);
 
 int collect(Hwnd hwnd, std::uintptr_t context) {
     reinterpret_cast<std::vector<Hwnd>*>(context)->push_back(hwnd);
@@ -302,10 +305,11 @@ TEST_F(Contract, StylesWriteAndReadBack) {
         EXPECT_EQ(style & (kOverlappedWindow | kWsVisible), kOverlappedWindow | kWsVisible);
         EXPECT_NE(exStyle & kWsExWindowEdge, 0u);
 
-        EXPECT_EQ(static_cast<std::uint32_t>(
-                      setWindowLongA(window, kGwlStyle, static_cast<std::int32_t>(style & kCaptionAndFrame))),
+        EXPECT_EQ(static_cast<std::uint32_t>(setWindowLongA(
+                      window, kGwlStyle, static_cast<std::int32_t>(style & kWithoutCaptionAndFrame))),
                   style);
-        EXPECT_EQ(static_cast<std::uint32_t>(getWindowLongA(window, kGwlStyle)), style & kCaptionAndFrame);
+        EXPECT_EQ(static_cast<std::uint32_t>(getWindowLongA(window, kGwlStyle)),
+                  style & kWithoutCaptionAndFrame);
         EXPECT_EQ(static_cast<std::uint32_t>(getWindowLongA(window, kGwlExStyle)) & kWsExWindowEdge, 0u)
             << "without caption and frame the window edge goes";
 

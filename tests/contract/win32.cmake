@@ -10,8 +10,8 @@ if(NOT TARGET gtest)
 endif()
 
 # Known by its mixed-case module name, which the window inventory reads in upper case.
-# Everything that calls Win32 directly lives under platform/win32/; the shared cases stay here.
-set(CONTRACT_WIN32_DIR ${CMAKE_SOURCE_DIR}/platform/win32/contract)
+# What calls Win32 directly lives in win32/; the shared cases stay here.
+set(CONTRACT_WIN32_DIR ${CMAKE_CURRENT_SOURCE_DIR}/win32)
 add_executable(contract_peer ${CONTRACT_WIN32_DIR}/contract_peer.cpp)
 set_target_properties(contract_peer PROPERTIES OUTPUT_NAME ContractPeer)
 
@@ -22,7 +22,7 @@ add_executable(contract_win32
   ${CONTRACT_WIN32_DIR}/contract_win32_main.cpp
   ${CONTRACT_WIN32_DIR}/contract_win32.rc)
 target_include_directories(contract_win32 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CONTRACT_WIN32_DIR})
-target_link_libraries(contract_win32 PRIVATE clipveil_platform gtest)
+target_link_libraries(contract_win32 PRIVATE clipveil_testing gtest)
 add_dependencies(contract_win32 contract_peer)
 
 # One CTest run of the whole program on the shared desktop; it takes turns with the other

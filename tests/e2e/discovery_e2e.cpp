@@ -14,6 +14,7 @@
 #include "engine/user_panel_notice.h"
 #include "player.h"
 #include "pump.h"
+#include "tests/support/testing.h"
 
 namespace {
 
@@ -140,7 +141,8 @@ TEST_F(Discovery, FindsAnEvrVideoWindowAndAGrandchild) {
 
     auto* deep = startPlayer({.videoClass = "WMP", .title = "Grandchild player", .grandchild = true});
     ASSERT_NE(deep, nullptr);
-    ASSERT_NE(platform::getParent(deep->video()), deep->window()) << "the video window is not a grandchild";
+    ASSERT_NE(platform::testing::getParent(deep->video()), deep->window())
+        << "the video window is not a grandchild";
     panel = searchUntilTarget(deep->window());
     ASSERT_EQ(panel->hasTarget, 1);
     EXPECT_EQ(hex(panel->component.hwnd), hex(deep->video()));

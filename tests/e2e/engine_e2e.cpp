@@ -18,7 +18,7 @@
 #include "desktop.h"
 #include "engine/ctrol_panel.h"
 #include "engine_host.h"
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "platform/window.h"
 #include "player.h"
 #include "program.h"

@@ -14,7 +14,7 @@
 #include "engine_host.h"
 #include "platform/dialog.h"
 #include "platform/system.h"
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "platform/window.h"
 #include "resources/resource.h"
 

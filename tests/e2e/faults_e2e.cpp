@@ -20,7 +20,7 @@
 
 #include "desktop.h"
 #include "platform/codepage.h"
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "platform/window.h"
 #include "player.h"
 #include "program.h"
@@ -48,9 +48,6 @@ constexpr char kFoundEvr[] = "EVRVideoHandler を検出しました";
 constexpr char kClipFailed[] = "リージョンの設定に失敗しました";
 constexpr char kRestoreFailed[] = "リージョンの解除に失敗しました";
 
-constexpr unsigned kWmNull = 0x0000;
-constexpr unsigned kWmQueryEndSession = 0x0011;
-constexpr unsigned kWmEndSession = 0x0016;
 constexpr std::intptr_t kEndSessionLogoff = static_cast<std::intptr_t>(0x80000000u);
 constexpr std::uint32_t kFrameBits = 0x00C40000u;  // caption and sizing frame
 constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;
@@ -86,7 +83,7 @@ public:
     bool probe() {
         const auto start = Clock::now();
         const bool answered =
-            platform::testing::sendMessageTimeout(main_, kWmNull, 0, 0, kAnswerMs).has_value();
+            platform::testing::sendMessageTimeout(main_, platform::msg::kNull, 0, 0, kAnswerMs).has_value();
         note(start, answered);
         last_ = start;
         return answered;
@@ -94,7 +91,7 @@ public:
     // The About box opened and closed again, each within kAnswerMs.
     bool userProbe() {
         const auto start = Clock::now();
-        platform::postMessage(main_, platform::msg::kSysCommand, kAboutCommand, 0);
+        platform::postMessage(main_, platform::msg::kSysCommand, IDM_ABOUTBOX, 0);
         std::optional<Hwnd> about;
         const auto opened = [&] {
             return (about = e2e::windowCaptioned(processId_, kAboutCaption)).has_value();
@@ -410,7 +407,8 @@ INSTANTIATE_TEST_SUITE_P(While, PlayerKilled,
 
 // True once the player's thread has stopped answering (it answers at once otherwise).
 bool hung(const e2e::ImitationPlayer& player) {
-    return !platform::testing::sendMessageTimeout(player.window(), kWmNull, 0, 0, 300).has_value();
+    return !platform::testing::sendMessageTimeout(player.window(), platform::msg::kNull, 0, 0, 300)
+                .has_value();
 }
 
 TEST_F(Faults, AHungPlayerDoesNotHoldUpTheSearch) {
@@ -758,12 +756,12 @@ TEST_P(EndingTheProgram, GivesASeeThroughPlayerItsShapeBack) {
         case EndBy::SessionEndThenKilled: {
             // As the system does at log-off: asked, then told. After the answer to the second
             // the system may end the process at once, without destroying a single window.
-            const auto mayEnd = platform::testing::sendMessageTimeout(run_->main, kWmQueryEndSession, 0,
-                                                                      kEndSessionLogoff, 5000);
+            const auto mayEnd = platform::testing::sendMessageTimeout(
+                run_->main, platform::msg::kQueryEndSession, 0, kEndSessionLogoff, 5000);
             ASSERT_TRUE(mayEnd.has_value()) << "no answer to WM_QUERYENDSESSION";
             EXPECT_NE(*mayEnd, 0) << "the program holds up the log-off";
-            ASSERT_TRUE(
-                platform::testing::sendMessageTimeout(run_->main, kWmEndSession, 1, kEndSessionLogoff, 5000))
+            ASSERT_TRUE(platform::testing::sendMessageTimeout(run_->main, platform::msg::kEndSession, 1,
+                                                              kEndSessionLogoff, 5000))
                 << "no answer to WM_ENDSESSION";
             if (GetParam() == EndBy::SessionEndThenKilled) {
                 run_->kill();
@@ -864,9 +862,10 @@ TEST_F(Faults, ACancelledLogOffLeavesTheProgramRunning) {
     ASSERT_TRUE(tracks(*player));
     run_->click(run_->videoOnly);
     ASSERT_TRUE(clipped(player->window()));
-    ASSERT_TRUE(
-        platform::testing::sendMessageTimeout(run_->main, kWmQueryEndSession, 0, kEndSessionLogoff, 5000));
-    ASSERT_TRUE(platform::testing::sendMessageTimeout(run_->main, kWmEndSession, 0, kEndSessionLogoff, 5000));
+    ASSERT_TRUE(platform::testing::sendMessageTimeout(run_->main, platform::msg::kQueryEndSession, 0,
+                                                      kEndSessionLogoff, 5000));
+    ASSERT_TRUE(platform::testing::sendMessageTimeout(run_->main, platform::msg::kEndSession, 0,
+                                                      kEndSessionLogoff, 5000));
     AnswerWatch watch(run_->main, run_->processId());
     watch.watchFor(700ms);
     EXPECT_TRUE(run_->running());

@@ -21,7 +21,7 @@
 #include "panels/user_panel.h"
 #include "platform/codepage.h"
 #include "platform/system.h"
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "platform/window.h"
 #include "panels_host.h"
 #include "player.h"
@@ -45,9 +45,6 @@ using platform::Hwnd;
 
 constexpr std::size_t kTitleLimit = 255;
 constexpr std::size_t kChildTextLimit = 510;
-constexpr unsigned kEmSetSel = 0x00B1;
-constexpr unsigned kWmChar = 0x0102;
-constexpr unsigned kWmPaste = 0x0302;
 constexpr std::uintptr_t kBackspace = 0x08;
 
 std::string windowsPath(std::string path) {
@@ -187,9 +184,10 @@ protected:
         return done;
     }
     static void typeChars(Hwnd edit, const std::string& ascii) {
-        platform::sendMessage(edit, kEmSetSel, 0, -1);
-        platform::sendMessage(edit, kWmChar, kBackspace, 0);
-        for (char c : ascii) platform::sendMessage(edit, kWmChar, static_cast<unsigned char>(c), 0);
+        platform::sendMessage(edit, platform::msg::kEmSetSel, 0, -1);
+        platform::sendMessage(edit, platform::msg::kChar, kBackspace, 0);
+        for (char c : ascii)
+            platform::sendMessage(edit, platform::msg::kChar, static_cast<unsigned char>(c), 0);
     }
 };
 
@@ -391,9 +389,9 @@ TEST_F(InputOnWine, EveryKindOfTextInTheSettingDialog) {
                     break;
                 case How::Paste:
                     typeChars(edit, "45");
-                    platform::sendMessage(edit, kEmSetSel, 0, 1);
+                    platform::sendMessage(edit, platform::msg::kEmSetSel, 0, 1);
                     platform::testing::setClipboardText(c.text);
-                    platform::sendMessage(edit, kWmPaste, 0, 0);
+                    platform::sendMessage(edit, platform::msg::kPaste, 0, 0);
                     break;
             }
         });

@@ -17,7 +17,7 @@
 #include "panels/user_panel.h"
 #include "platform/gdi.h"
 #include "platform/system.h"
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "platform/window.h"
 #include "panels_host.h"
 #include "player.h"

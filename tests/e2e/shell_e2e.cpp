@@ -13,7 +13,7 @@
 
 #include "desktop.h"
 #include "platform/gdi.h"
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "platform/window.h"
 #include "player.h"
 #include "program.h"
@@ -34,10 +34,6 @@ constexpr char kAboutVersion[] = "霞窓 Ver.:1- 0- 1- 102";
 constexpr std::uintptr_t kScKeyMenu = 0xF100;
 constexpr std::uintptr_t kVkReturn = 0x0D;
 constexpr std::uintptr_t kVkUp = 0x26;
-constexpr unsigned kWmKeyUp = 0x0101;
-constexpr unsigned kWmSysKeyDown = 0x0104;
-constexpr unsigned kWmSysKeyUp = 0x0105;
-constexpr unsigned kWmNcHitTest = 0x0084;
 constexpr std::uintptr_t kVkEscape = 0x1B;
 constexpr std::uintptr_t kVkF4 = 0x73;
 constexpr std::intptr_t kHtClose = 20;
@@ -60,7 +56,7 @@ std::optional<std::pair<int, int>> closeBoxOf(Hwnd window) {
         for (int x = rect.right - 1; x > rect.right - 80 && x > rect.left; x -= 2) {
             const std::intptr_t point = static_cast<std::intptr_t>(
                 (static_cast<std::uint32_t>(y & 0xFFFF) << 16) | static_cast<std::uint32_t>(x & 0xFFFF));
-            if (platform::sendMessage(window, kWmNcHitTest, 0, point) == kHtClose)
+            if (platform::sendMessage(window, platform::msg::kNcHitTest, 0, point) == kHtClose)
                 return std::make_pair(x - 2, y + 2);
         }
     }
@@ -94,7 +90,7 @@ std::optional<Hwnd> openMenuOf(std::uint32_t processId) {
 
 void postKey(Hwnd window, std::uintptr_t key) {
     platform::postMessage(window, platform::msg::kKeyDown, key, 0x00000001);
-    platform::postMessage(window, kWmKeyUp, key, static_cast<std::intptr_t>(0xC0000001u));
+    platform::postMessage(window, platform::msg::kKeyUp, key, static_cast<std::intptr_t>(0xC0000001u));
 }
 
 TEST(ClipveilProgram, TheSystemMenuOpensTheAboutBox) {
@@ -104,7 +100,7 @@ TEST(ClipveilProgram, TheSystemMenuOpensTheAboutBox) {
     ASSERT_NE(main, platform::kNoWindow) << "no window captioned " << kMainCaption;
 
     // Any command from 0x0010 to 0x001F opens the box.
-    for (const unsigned command : {kAboutCommand, kAboutCommand | 0xFu}) {
+    for (const unsigned command : {unsigned{IDM_ABOUTBOX}, IDM_ABOUTBOX | 0xFu}) {
         platform::postMessage(main, platform::msg::kSysCommand, command, 0);
         expectAboutBoxThenClose(*run, main, "system command " + std::to_string(command));
     }
@@ -133,10 +129,10 @@ TEST(ClipveilMainWindow, SystemMenuEndsWithASeparatorAndTheAboutItem) {
     ASSERT_TRUE(dialog.Create(platform::kNoWindow));
     const platform::MenuHandle menu = platform::getSystemMenu(dialog.GetSafeHwnd(), false);
     ASSERT_NE(menu, platform::MenuHandle{});
-    const int count = platform::getMenuItemCount(menu);
+    const int count = platform::testing::getMenuItemCount(menu);
     ASSERT_GE(count, 2);
-    EXPECT_TRUE(platform::isMenuSeparator(menu, count - 2)) << "a separator before the About item";
-    EXPECT_EQ(platform::getMenuItemText(menu, count - 1), kAboutItem);
+    EXPECT_TRUE(platform::testing::isMenuSeparator(menu, count - 2)) << "a separator before the About item";
+    EXPECT_EQ(platform::testing::getMenuItemText(menu, count - 1), kAboutItem);
     dialog.DestroyWindow();
 }
 
@@ -222,12 +218,14 @@ TEST_P(ClosingTheProgram, GivesAClippedPlayerItsShapeBack) {
     switch (GetParam()) {
         case CloseBy::Escape:
             platform::postMessage(main, platform::msg::kKeyDown, kVkEscape, 0x00010001);
-            platform::postMessage(main, kWmKeyUp, kVkEscape, static_cast<std::intptr_t>(0xC0010001u));
+            platform::postMessage(main, platform::msg::kKeyUp, kVkEscape,
+                                  static_cast<std::intptr_t>(0xC0010001u));
             break;
         case CloseBy::AltF4:
             // Alt held: the context bit of the key data.
-            platform::postMessage(main, kWmSysKeyDown, kVkF4, 0x203E0001);
-            platform::postMessage(main, kWmSysKeyUp, kVkF4, static_cast<std::intptr_t>(0xE03E0001u));
+            platform::postMessage(main, platform::msg::kSysKeyDown, kVkF4, 0x203E0001);
+            platform::postMessage(main, platform::msg::kSysKeyUp, kVkF4,
+                                  static_cast<std::intptr_t>(0xE03E0001u));
             break;
         case CloseBy::CloseBox: {
             const auto box = closeBoxOf(main);
@@ -330,7 +328,7 @@ TEST(ClipveilProgram, RunsStartToEndWithTheAboutBoxAndASecondStart) {
     ASSERT_TRUE(run);
     const Hwnd main = run->mainWindow();
     ASSERT_NE(main, platform::kNoWindow);
-    platform::postMessage(main, platform::msg::kSysCommand, kAboutCommand, 0);
+    platform::postMessage(main, platform::msg::kSysCommand, IDM_ABOUTBOX, 0);
     expectAboutBoxThenClose(*run, main, "the About command");
 
     auto refused = Clipveil::start();

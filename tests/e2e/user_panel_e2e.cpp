@@ -24,6 +24,7 @@
 #include "pump.h"
 #include "resources/resource.h"
 #include "tests/typed_percent_cases.h"
+#include "tests/support/testing.h"
 
 namespace {
 
@@ -33,8 +34,6 @@ using namespace std::chrono_literals;
 using platform::Hwnd;
 
 constexpr char kPlayerTitle[] = "UserPanel e2e player";
-constexpr unsigned kEmSetSel = 0x00B1;
-constexpr unsigned kWmChar = 0x0102;
 constexpr std::uintptr_t kBackspace = 0x08;
 constexpr std::uint32_t kSeeThrough = platform::kWsExLayered | platform::kWsExTransparent;
 
@@ -90,10 +89,10 @@ protected:
                 const auto dialogs = ownWindows(ownProcess_, platform::kNoWindow, kSettingCaption);
                 if (!dialogs.empty() && platform::isWindowVisible(dialogs.front())) {
                     const Hwnd edit = platform::getDlgItem(dialogs.front(), IDC_PERCENT_EDIT);
-                    platform::sendMessage(edit, kEmSetSel, 0, -1);
-                    platform::sendMessage(edit, kWmChar, kBackspace, 0);
+                    platform::sendMessage(edit, platform::msg::kEmSetSel, 0, -1);
+                    platform::sendMessage(edit, platform::msg::kChar, kBackspace, 0);
                     for (char c : typed)
-                        platform::sendMessage(edit, kWmChar, static_cast<unsigned char>(c), 0);
+                        platform::sendMessage(edit, platform::msg::kChar, static_cast<unsigned char>(c), 0);
                     platform::sendMessage(platform::getDlgItem(dialogs.front(), platform::kIdOk),
                                           platform::msg::kBmClick, 0, 0);
                     done = true;

@@ -27,7 +27,7 @@ TEST_F(MaskEngine, ClipFollowsTheVideoAfterTheFrameChange) {
     EXPECT_EQ(panel_->maskWindowRect, kPlayerRect);
     EXPECT_EQ(panel_->clipRect, (Rect{0, 30, 640, 390})) << "video after the frame change";
     EXPECT_EQ(desktop().region(p.window), (Rect{0, 30, 640, 390}));
-    EXPECT_EQ(desktop().style(p.window), p.style & 0xFF3BFFFFu) << "caption and sizing frame removed";
+    EXPECT_EQ(desktop().style(p.window), p.style & kKeepWhenMasked) << "caption and sizing frame removed";
     EXPECT_EQ(desktop().style(p.window) & platform::kWsSysMenu, platform::kWsSysMenu);
     EXPECT_EQ(panel_->savedStyle, static_cast<std::int32_t>(p.style));
     EXPECT_EQ(panel_->savedExStyle, static_cast<std::int32_t>(p.exStyle));

@@ -7,6 +7,7 @@
 #include "engine_scene.h"
 #include "platform/sim/world.h"
 #include "platform/window.h"
+#include "tests/support/testing.h"
 
 namespace engine_test {
 namespace {
@@ -84,7 +85,7 @@ TEST_F(Recovery, AKilledRunsClippedSeeThroughPlayerIsGivenBackAtTheNextRunsFirst
     clipSeeThrough(p);
     killRun();
     ASSERT_TRUE(desktop().exists(p.window));
-    ASSERT_EQ(desktop().style(p.window), p.style & 0xFF3BFFFFu) << "left frameless";
+    ASSERT_EQ(desktop().style(p.window), p.style & kKeepWhenMasked) << "left frameless";
 
     startRun();
     testing::internal::CaptureStdout();
@@ -94,7 +95,7 @@ TEST_F(Recovery, AKilledRunsClippedSeeThroughPlayerIsGivenBackAtTheNextRunsFirst
     EXPECT_EQ(desktop().style(p.window), p.style);
     EXPECT_EQ(desktop().exStyle(p.window), p.exStyle) << "no layered, click-through or topmost bit";
     EXPECT_EQ(desktop().region(p.window), std::nullopt);
-    EXPECT_FALSE(platform::getLayeredAlpha(p.window).has_value());
+    EXPECT_FALSE(platform::testing::getLayeredAlpha(p.window).has_value());
     const auto order = desktop().topLevelWindows();
     const auto at = [&](Hwnd h) { return std::find(order.begin(), order.end(), h) - order.begin(); };
     EXPECT_LT(at(clock), at(p.window)) << "out of the topmost band";

@@ -47,7 +47,8 @@ struct Notices : IUserPanelNotice {
 
 std::string firstModule(std::uint32_t processId, bool path) {
     std::array<char, 1024> name{};
-    platform::ProcessHandle process = platform::openProcess(0x0410, false, processId);
+    platform::ProcessHandle process = platform::openProcess(
+        platform::kProcessQueryInformation | platform::kProcessVmRead, false, processId);
     if (process) {
         std::array<platform::ModuleHandle, 1024> modules{};
         std::uint32_t needed = 0;

@@ -16,7 +16,6 @@ using engine_test::relayoutOnFrameChange;
 using platform::Hwnd;
 using platform::sim::desktop;
 
-constexpr unsigned kWmEndSession = 0x0016;
 constexpr std::intptr_t kEndSessionLogoff = static_cast<std::intptr_t>(0x80000000u);
 
 class SessionEnd : public ::testing::Test {
@@ -58,7 +57,7 @@ TEST_F(SessionEnd, TheClipIsTakenOffBeforeTheAnswer) {
     relayoutOnFrameChange(p, engine_test::kBareVideo);
     bool restoredAtAnswer = false;
     ASSERT_TRUE(runClipped(p, [&](Hwnd main) {
-        platform::sendMessage(main, kWmEndSession, 1, kEndSessionLogoff);
+        platform::sendMessage(main, platform::msg::kEndSession, 1, kEndSessionLogoff);
         restoredAtAnswer = !desktop().region(p.window).has_value() && desktop().style(p.window) == p.style;
     }));
     EXPECT_TRUE(restoredAtAnswer) << "still clipped when the answer went back";
@@ -70,7 +69,7 @@ TEST_F(SessionEnd, ALogOffThatDoesNotHappenChangesNothing) {
     relayoutOnFrameChange(p, engine_test::kBareVideo);
     bool stillClipped = false;
     ASSERT_TRUE(runClipped(p, [&](Hwnd main) {
-        platform::sendMessage(main, kWmEndSession, 0, kEndSessionLogoff);
+        platform::sendMessage(main, platform::msg::kEndSession, 0, kEndSessionLogoff);
         desktop().advance(1000);
         stillClipped = desktop().region(p.window).has_value() && desktop().exists(main);
     }));

@@ -19,6 +19,7 @@
 #include "shell/about_dlg.h"
 #include "shell/main_dlg.h"
 #include "shell/version.h"
+#include "tests/support/testing.h"
 
 namespace {
 
@@ -236,10 +237,10 @@ TEST_F(ShellWindows, SystemMenuEndsWithASeparatorAndTheAboutItem) {
     runMain([&](Hwnd main) {
         const platform::MenuHandle menu = platform::getSystemMenu(main, false);
         ASSERT_NE(menu, platform::MenuHandle{});
-        const int count = platform::getMenuItemCount(menu);
+        const int count = platform::testing::getMenuItemCount(menu);
         ASSERT_GE(count, 2);
-        EXPECT_TRUE(platform::isMenuSeparator(menu, count - 2));
-        EXPECT_EQ(platform::getMenuItemText(menu, count - 1), kAboutItem);
+        EXPECT_TRUE(platform::testing::isMenuSeparator(menu, count - 2));
+        EXPECT_EQ(platform::testing::getMenuItemText(menu, count - 1), kAboutItem);
     });
 }
 
@@ -247,9 +248,10 @@ TEST_F(ShellWindows, WithoutTheAboutStringTheSystemMenuIsLeftAlone) {
     desktop().registerString(IDS_ABOUTBOX, "");
     runMain([&](Hwnd main) {
         const platform::MenuHandle menu = platform::getSystemMenu(main, false);
-        const int count = platform::getMenuItemCount(menu);
-        for (int i = 0; i < count; ++i) EXPECT_NE(platform::getMenuItemText(menu, i), kAboutItem);
-        EXPECT_FALSE(count > 0 && platform::isMenuSeparator(menu, count - 1)) << "no separator either";
+        const int count = platform::testing::getMenuItemCount(menu);
+        for (int i = 0; i < count; ++i) EXPECT_NE(platform::testing::getMenuItemText(menu, i), kAboutItem);
+        EXPECT_FALSE(count > 0 && platform::testing::isMenuSeparator(menu, count - 1))
+            << "no separator either";
     });
 }
 
@@ -281,7 +283,7 @@ TEST_F(ShellWindows, BothLinksOpenTheHomePageAndLeaveTheirWindowOpen) {
     runMain([&](Hwnd main) {
         EXPECT_TRUE(desktop().click(desktop().item(main, IDC_HOMEPAGE_LINK)));
         EXPECT_TRUE(desktop().exists(main));
-        platform::sendMessage(main, platform::msg::kSysCommand, CClipveilDlg::kAboutCommand, 0);
+        platform::sendMessage(main, platform::msg::kSysCommand, IDM_ABOUTBOX, 0);
     });
     ASSERT_EQ(desktop().shellOpens().size(), 2u);
     EXPECT_EQ(desktop().shellOpens()[0].owner, main_);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/ctrol_panel.h"
 #include "platform/sim/desktop.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -125,10 +126,10 @@ TEST_F(SimDesktop, ChildrenFollowTheClientAreaOnlyWhenTheFrameIsRecomputed) {
     desktop().onStyleChanged(player, [&](const sim::StyleChange& c) { changes.push_back(c); });
 
     const auto style = static_cast<std::uint32_t>(getWindowLongA(player, kGwlStyle));
-    setWindowLongA(player, kGwlStyle, static_cast<std::int32_t>(style & 0xFF3BFFFFu));
+    setWindowLongA(player, kGwlStyle, static_cast<std::int32_t>(style & kKeepWhenMasked));
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].oldValue, style);
-    EXPECT_EQ(changes[0].newValue, style & 0xFF3BFFFFu);
+    EXPECT_EQ(changes[0].newValue, style & kKeepWhenMasked);
     EXPECT_EQ(desktop().rect(video).top, 143) << "a style change alone moves nothing";
 
     setWindowPos(player, kHwndTop, 0, 0, 0, 0, kNoMoveNoSize | kSwpNoZOrder | kSwpFrameChanged);

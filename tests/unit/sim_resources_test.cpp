@@ -88,7 +88,7 @@ TEST_F(SimSystem, ReadsWhatWindresWrites) {
         &handled);
     ASSERT_NE(dialog, kNoWindow);
     const Hwnd spin = desktop().item(dialog, 1009);
-    EXPECT_EQ(sendMessage(spin, 0x046A /* UDM_GETBUDDY */, 0, 0),
+    EXPECT_EQ(sendMessage(spin, msg::kUdmGetBuddy, 0, 0),
               static_cast<std::intptr_t>(handleValue(desktop().item(dialog, 1008))));
     EXPECT_EQ(getWindowTextUtf8(dialog), "古い形");
     EXPECT_EQ(getClassNameA(spin, 256), "msctls_updown32") << "the class's own spelling";
@@ -167,7 +167,8 @@ TEST_F(SimSystem, ProcessesOpenListAndCloseAsConfigured) {
     }
     EXPECT_EQ(desktop().openProcessHandles(), 0u) << "closed with the handle";
 
-    const ProcessHandle player = openProcess(0x0410, false, desktop().defaultProcessId());
+    const ProcessHandle player =
+        openProcess(kProcessQueryInformation | kProcessVmRead, false, desktop().defaultProcessId());
     std::array<ModuleHandle, 1> one{};
     std::uint32_t needed = 0;
     ASSERT_TRUE(enumProcessModules(player, one.data(), sizeof(one), &needed));
@@ -200,7 +201,7 @@ TEST_F(SimSystem, StartUpServicesAreRecordedNotPerformed) {
     EXPECT_EQ(desktop().console().stdoutReopens.size(), 1u);
     EXPECT_TRUE(setCurrentDirectoryA("D:\\Tools"));
     EXPECT_FALSE(setCurrentDirectoryA(""));
-    EXPECT_EQ(getCurrentDirectoryA(), "D:\\Tools");
+    EXPECT_EQ(desktop().currentDirectory(), "D:\\Tools");
     shellOpen(kNoWindow, "https://example.invalid/");
     ASSERT_EQ(desktop().shellOpens().size(), 1u);
     EXPECT_EQ(desktop().shellOpens()[0].target, "https://example.invalid/");

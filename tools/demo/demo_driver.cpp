@@ -24,6 +24,7 @@
 
 #include "platform/types.h"
 #include "platform/window.h"
+#include "tests/support/testing.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ std::optional<platform::Rect> screenRect(const std::string& what) {
         if (!platform::getWindowRect(player, r)) return std::nullopt;
         if (what == "player") return r;
         // A window region is in window coordinates: shift it by the window's corner.
-        const auto box = platform::getWindowRgnBox(player);
+        const auto box = platform::testing::getWindowRgnBox(player);
         if (!box) return std::nullopt;
         return platform::Rect{r.left + box->left, r.top + box->top, r.left + box->right, r.top + box->bottom};
     }
@@ -154,13 +155,13 @@ int main(int argc, char** argv) {
     }
     if (command == "wait-clip" && argc == 3) {
         return waitFor(std::atof(argv[2]),
-                       [] { return platform::getWindowRgnBox(trackedPlayer()).has_value(); })
+                       [] { return platform::testing::getWindowRgnBox(trackedPlayer()).has_value(); })
                    ? 0
                    : 1;
     }
     if (command == "wait-see-through" && argc == 3) {
         return waitFor(std::atof(argv[2]),
-                       [] { return platform::getLayeredAlpha(trackedPlayer()).has_value(); })
+                       [] { return platform::testing::getLayeredAlpha(trackedPlayer()).has_value(); })
                    ? 0
                    : 1;
     }

@@ -8,6 +8,7 @@
 #include "engine/ctrol_panel.h"
 #include "platform/types.h"
 #include "platform/window.h"
+#include "tests/support/testing.h"
 
 namespace e2e {
 
@@ -19,11 +20,11 @@ inline std::uint32_t exStyleOf(platform::Hwnd hwnd) {
 }
 // Bounding box of the window's region, in window coordinates; empty when it has none.
 inline std::optional<platform::Rect> regionOf(platform::Hwnd hwnd) {
-    return platform::getWindowRgnBox(hwnd);
+    return platform::testing::getWindowRgnBox(hwnd);
 }
 // Layered opacity; empty until the window is layered with attributes set.
 inline std::optional<std::uint8_t> alphaOf(platform::Hwnd hwnd) {
-    return platform::getLayeredAlpha(hwnd);
+    return platform::testing::getLayeredAlpha(hwnd);
 }
 inline std::optional<platform::Rect> windowRectOf(platform::Hwnd hwnd) {
     platform::Rect rect;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 #include "platform/types.h"
 
 namespace e2e {

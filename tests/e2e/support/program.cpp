@@ -9,6 +9,7 @@
 #include "pump.h"
 #include "platform/window.h"
 #include "resources/resource.h"
+#include "tests/support/testing.h"
 
 #ifndef CLIPVEIL_EXE_PATH
 #error "CLIPVEIL_EXE_PATH must name Clipveil.exe"
@@ -103,7 +104,7 @@ Hwnd controlPanelOf(Hwnd main) {
         main,
         [](Hwnd hwnd, std::uintptr_t context) -> int {
             auto& s = *reinterpret_cast<Search*>(context);
-            if (platform::getParent(hwnd) != s.main || platform::getClassNameA(hwnd, 64) != "#32770")
+            if (platform::testing::getParent(hwnd) != s.main || platform::getClassNameA(hwnd, 64) != "#32770")
                 return 1;
             const auto isStatic = [hwnd](int id) {
                 return platform::getClassNameA(platform::getDlgItem(hwnd, id), 64) == "Static";

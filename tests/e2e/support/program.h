@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing.h"
+#include "resources/resource.h"
+#include "tests/support/testing.h"
 #include "platform/types.h"
 
 namespace e2e {
@@ -22,7 +23,6 @@ inline constexpr char kSecondCaption[] = "２重起動";
 inline constexpr char kSecondText[] = "     霞窓は既に起動されています.     ";
 inline constexpr char kSearching[] = "Movieコンポーネント検索中";
 inline constexpr char kSettingCaption[] = "透かし透明度設定";
-inline constexpr unsigned kAboutCommand = 0x0010;  // the system menu's About item
 inline constexpr unsigned kScClose = 0xF060;
 inline constexpr int kMsgBoxTextId = 0xFFFF;  // a message box's text control
 }  // namespace program_texts

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "platform/testing.h"
+#include "tests/support/testing.h"
 
 namespace e2e {
 

@@ -1,5 +1,6 @@
-// Process and message-loop services for the Windows test programs and the demo.
-#include "platform/testing.h"
+// The test services on the real system: the readers, and the process and message-loop
+// services of the Windows test programs and the demo.
+#include "tests/support/testing.h"
 
 #include "platform/codepage.h"
 #include "platform/win32/win32_handles.h"
@@ -13,6 +14,47 @@
 #include <vector>
 
 namespace platform::testing {
+
+using win32::fromWin;
+using win32::toWin;
+using win32::toWinHandle;
+
+std::optional<Rect> getWindowRgnBox(Hwnd hwnd) {
+    win32::GdiObject rgn(CreateRectRgn(0, 0, 0, 0));
+    if (!rgn.get()) return std::nullopt;
+    if (GetWindowRgn(toWin(hwnd), static_cast<HRGN>(rgn.get())) == ERROR) return std::nullopt;
+    RECT box{};
+    GetRgnBox(static_cast<HRGN>(rgn.get()), &box);
+    return fromWin(box);
+}
+
+std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd) {
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (!GetLayeredWindowAttributes(toWin(hwnd), &key, &alpha, &flags)) return std::nullopt;
+    return alpha;
+}
+
+Hwnd getParent(Hwnd hwnd) {
+    return fromWin(GetParent(toWin(hwnd)));
+}
+
+int getMenuItemCount(MenuHandle menu) {
+    return GetMenuItemCount(toWinHandle<HMENU>(menu));
+}
+
+std::string getMenuItemText(MenuHandle menu, int position) {
+    wchar_t text[256] = {};
+    const int n =
+        GetMenuStringW(toWinHandle<HMENU>(menu), static_cast<UINT>(position), text, 256, MF_BYPOSITION);
+    return n > 0 ? wideToUtf8(std::wstring_view(text, static_cast<std::size_t>(n))) : std::string();
+}
+
+bool isMenuSeparator(MenuHandle menu, int position) {
+    const UINT state = GetMenuState(toWinHandle<HMENU>(menu), static_cast<UINT>(position), MF_BYPOSITION);
+    return state != static_cast<UINT>(-1) && (state & MF_SEPARATOR) != 0;
+}
 
 std::optional<SpawnedProcess> spawnProcess(const std::string& commandLine) {
     // CreateProcessA may write into the command line: it gets its own copy.

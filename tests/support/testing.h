@@ -1,16 +1,43 @@
-// Services only the Windows test programs and the demo need: starting and ending other
-// programs (the imitation player) and running this thread's messages while a test waits.
-// Implemented for the win32 backend only; the product never calls it.
+// What only the tests and the demo need beside the seam. The readers come for both backends
+// (testing_win32.cpp, testing_sim.cpp); the rest, starting and ending other programs (the
+// imitation player) and running this thread's messages while a test waits, for win32 only.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "platform/gdi.h"
 #include "platform/process.h"
 #include "platform/types.h"
 
+// Messages only the tests send.
+namespace platform::msg {
+inline constexpr unsigned kQueryEndSession = 0x0011;
+inline constexpr unsigned kNcHitTest = 0x0084;
+inline constexpr unsigned kEmSetSel = 0x00B1;
+inline constexpr unsigned kKeyUp = 0x0101;
+inline constexpr unsigned kChar = 0x0102;
+inline constexpr unsigned kSysKeyDown = 0x0104;
+inline constexpr unsigned kSysKeyUp = 0x0105;
+inline constexpr unsigned kPaste = 0x0302;
+}  // namespace platform::msg
+
 namespace platform::testing {
+
+// ---- readers of what the program did, both backends ------------------------------------
+
+// GetWindowRgn + GetRgnBox: the bounding box of the window's region, if it has one.
+std::optional<Rect> getWindowRgnBox(Hwnd hwnd);
+// GetLayeredWindowAttributes: the alpha, when the window is layered and has attributes.
+std::optional<std::uint8_t> getLayeredAlpha(Hwnd hwnd);
+Hwnd getParent(Hwnd hwnd);
+// The menu's items by position: count (-1 for no menu), text (UTF-8; empty for a separator).
+int getMenuItemCount(MenuHandle menu);
+std::string getMenuItemText(MenuHandle menu, int position);
+bool isMenuSeparator(MenuHandle menu, int position);
+
+// ---- programs and messages, win32 only -------------------------------------------------
 
 struct SpawnedProcess {
     ProcessHandle process;
