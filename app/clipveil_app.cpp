@@ -25,10 +25,10 @@ std::int32_t dumpArguments(const std::vector<std::string>& args) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         char label[256];
         std::snprintf(label, sizeof(label), "%d番目の引数", static_cast<int>(i));
-        std::printf("%s=%s\n", label, args[i].c_str());
+        platform::debugPrintf("%s=%s\n", label, args[i].c_str());
         if (isDebugSwitch(args[i].c_str())) {
             debug = 1;
-            std::printf("DEBUGMODE ON\n");
+            platform::debugPrintf("DEBUGMODE ON\n");
         }
     }
     return debug;
@@ -84,13 +84,13 @@ int CClipveilApp::InitInstance() {
     if (dumpArguments(args) == 1) m_debugMode = 1;
 
     setUpStreams();
-    std::printf("********** Start Paperlark DEBUG MODE  *******\n");
-    if (m_debugMode != 0) std::printf("DEBUG_MODE ON\n");
+    platform::debugPrintf("********** Start Paperlark DEBUG MODE  *******\n");
+    if (m_debugMode != 0) platform::debugPrintf("DEBUG_MODE ON\n");
 
     m_programDir = directoryOfPath(args.empty() ? "" : args.front().c_str());
     // An empty directory would only fail: the inherited one stays.
     if (!m_programDir.empty()) platform::setCurrentDirectoryA(m_programDir.c_str());
-    std::printf("CurrentDir=%s", m_programDir.c_str());
+    platform::debugPrintf("CurrentDir=%s", m_programDir.c_str());
 
     CClipveilDlg dlg(nullptr);
     m_pMainWnd = &dlg;

@@ -1,9 +1,9 @@
 // Which running program is the target, and which of its descendants draws the video.
 #include <array>
-#include <cstdio>
 
 #include "engine/ctrol_panel.h"
 #include "engine/user_panel_notice.h"
+#include "platform/system.h"
 #include "platform/window.h"
 
 namespace {
@@ -29,8 +29,8 @@ int CCtrolPanelDlg::findComponent(CWinInf& rec) {
     component = found;
     rec.title = platform::getWindowTextA(rec.hwnd, kTitleBuffer);
     if (theUserPanel) theUserPanel->componentFound(rec, component);
-    std::printf("Find Component Handle=0x%08x\n",
-                static_cast<unsigned>(platform::handleValue(component.hwnd)));
+    platform::debugPrintf("Find Component Handle=0x%08x\n",
+                          static_cast<unsigned>(platform::handleValue(component.hwnd)));
     return 1;
 }
 

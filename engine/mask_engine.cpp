@@ -1,8 +1,8 @@
 // Clipping the player to its video area, the drag overlay, topmost and see-through.
-#include <cstdio>
 
 #include "engine/ctrol_panel.h"
 #include "engine/move_win.h"
+#include "platform/system.h"
 #include "platform/window.h"
 
 namespace {
@@ -39,11 +39,11 @@ void nudgeSize(platform::Hwnd hwnd) {
 
 void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     if (!platform::isWindow(target.hwnd)) {
-        std::printf("CCtrolPanelDlg::startMask() ターゲットなし\n");
+        platform::debugPrintf("CCtrolPanelDlg::startMask() ターゲットなし\n");
         return;
     }
     if (!platform::isWindow(component.hwnd)) {
-        std::printf("CCtrolPanelDlg::startMask() コンポーネントなし\n");
+        platform::debugPrintf("CCtrolPanelDlg::startMask() コンポーネントなし\n");
         // The user pressed for a clip and gets none: say so, as for any clip that fails.
         platform::AfxMessageBox("リージョンの設定に失敗しました");
         return;
@@ -159,8 +159,8 @@ bool CCtrolPanelDlg::restoreAbandoned(platform::Hwnd hwnd) {
         return false;  // the next search tries again
     const std::int32_t style = wordValue(platform::getProp(hwnd, kSavedStyleProp));
     const std::int32_t exStyle = wordValue(platform::getProp(hwnd, kSavedExStyleProp));
-    std::printf("CCtrolPanelDlg::restoreAbandoned() Handle=0x%08x\n",
-                static_cast<unsigned>(platform::handleValue(hwnd)));
+    platform::debugPrintf("CCtrolPanelDlg::restoreAbandoned() Handle=0x%08x\n",
+                          static_cast<unsigned>(platform::handleValue(hwnd)));
     // Nobody asked for this restore, so a failure here shows no message box.
     platform::setWindowRgn(hwnd, nullptr, true);
     platform::setWindowLongA(hwnd, platform::kGwlStyle, style);

@@ -1,5 +1,6 @@
 // The drag overlay: a practically invisible popup over the clipped video. A left press
-// starts the system's move-by-caption loop; each move drags the player along.
+// starts the system's move-by-caption loop; each move drags the player along. It sits in the
+// engine because the engine opens, places and closes it with the clip.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
-// A small dialog framework in the spirit of the platform's own: one class per template,
-// OnInitDialog, DoDataExchange/UpdateData, OnOK/OnCancel, and a per-class table that binds
-// messages and control notifications to handlers. Backend-neutral: windows come from the
-// backend hooks at the end of this file (win32/ for the product, sim/ for native tests).
+// Stands in for the platform's dialog framework, which the MinGW toolchain does not have.
+// In its spirit: one class per template, OnInitDialog, DoDataExchange/UpdateData, OnOK/OnCancel,
+// and a per-class table that binds messages and control notifications to handlers.
+// Backend-neutral: windows come from the backend hooks at the end of this file (win32/ for the
+// product, sim/ for native tests).
 #pragma once
 
 #include <cstdint>

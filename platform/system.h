@@ -1,7 +1,9 @@
 // Kernel, shell and version services used at start-up and by the shell's dialogs.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +37,15 @@ bool freeConsole();
 // freopen_s on stdout / stdin; the program's own diagnostic lines go to stdout.
 bool reopenStdout(const char* path, const char* mode);
 bool reopenStdin(const char* path, const char* mode);
+// printf to stdout, flushed at once: each diagnostic line reaches the debug console whole
+// (a UTF-8 character cut across two writes would come out garbled) and when it is printed.
+[[gnu::format(printf, 1, 2)]] inline void debugPrintf(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
+}
 // SetConsoleCtrlHandler(handler, TRUE). The handler runs on a thread of the system.
 using ConsoleCtrlHandler = int (*)(std::uint32_t event);
 bool setConsoleCtrlHandler(ConsoleCtrlHandler handler);

@@ -1,6 +1,7 @@
 // Window services: enumeration, queries, styles, rectangles, regions, z-order, layered opacity,
-// messages and timers. Each function is one system call with the arguments the program names;
-// texts read from other windows are ANSI byte strings, the program's own texts are UTF-8.
+// messages and timers. Each function is named after the system call it makes; where it makes
+// more than one, or bounds a wait, its comment says so. Texts read from other windows are ANSI
+// byte strings, the program's own texts are UTF-8.
 #pragma once
 
 #include <cstddef>

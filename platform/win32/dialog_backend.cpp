@@ -1,8 +1,6 @@
 // The dialog framework's hooks into the system's dialog manager.
 #include <windows.h>
 
-#include <cstdio>
-
 #include "platform/dialog.h"
 #include "platform/win32/win32_handles.h"
 
@@ -141,9 +139,6 @@ void runModalLoop(Hwnd dialog, const std::function<bool()>& ended) {
             TranslateMessage(&m);
             DispatchMessageW(&m);
         }
-        // Diagnostic lines written while handling the message reach the debug console now,
-        // whole (reopenStdout buffers a console stream).
-        std::fflush(stdout);
     }
 }
 

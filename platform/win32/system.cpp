@@ -78,8 +78,7 @@ bool reopenStdout(const char* path, const char* mode) {
     if (!reopen(path, mode, stdout)) return false;
     // The runtime writes a character device (the console, the null device) unbuffered, one
     // system call per piece of every line, and the tracking tick prints a line each time.
-    // Buffered, a console also never gets a UTF-8 character cut across two writes (it would
-    // garble it); each message's lines go out whole when the modal loop flushes.
+    // Buffered, each line goes out in one write when debugPrintf flushes it.
     std::setvbuf(stdout, nullptr, _IOFBF, 4096);
     return true;
 }
