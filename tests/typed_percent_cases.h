@@ -5,6 +5,10 @@
 
 namespace typed_percent {
 
+// The position the dialog opens at. A case that yields it keeps the position it had: no text
+// below reads as this number.
+inline constexpr int kOpenedAt = 50;
+
 struct Case {
     const char* typed;
     int yields;

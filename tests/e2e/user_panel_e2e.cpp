@@ -194,7 +194,7 @@ TEST_F(UserPanelOnWine, TheSettingDialogTakesWhatTheUpDownControlTakes) {
     for (const auto& c : typed_percent::kCases) {
         SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
         CTransDlg dialog;
-        dialog.m_percent = 50;
+        dialog.m_percent = typed_percent::kOpenedAt;
         std::atomic<bool> done{false};
         std::thread user = typeIntoSettingDialog(c.typed, done);
         const auto result = dialog.DoModal();

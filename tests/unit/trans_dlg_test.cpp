@@ -66,7 +66,7 @@ TEST_F(TransDlg, OpensShowingThePercentageAndOkKeepsIt) {
 TEST_F(TransDlg, OkTakesTypedTextOnlyWhenItIsAWholeNumberInRange) {
     for (const auto& c : typed_percent::kCases) {
         SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
-        const auto result = run(50, [&](Hwnd dialog) {
+        const auto result = run(typed_percent::kOpenedAt, [&](Hwnd dialog) {
             desktop().typeText(edit(dialog), c.typed);
             ok(dialog);
         });
