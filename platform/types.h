@@ -74,6 +74,7 @@ inline constexpr std::uint32_t kWsChild = 0x40000000u;
 inline constexpr std::uint32_t kWsMinimize = 0x20000000u;
 inline constexpr std::uint32_t kWsVisible = 0x10000000u;
 inline constexpr std::uint32_t kWsDisabled = 0x08000000u;
+inline constexpr std::uint32_t kWsClipSiblings = 0x04000000u;
 inline constexpr std::uint32_t kWsCaption = 0x00C00000u;
 inline constexpr std::uint32_t kWsBorder = 0x00800000u;
 inline constexpr std::uint32_t kWsDlgFrame = 0x00400000u;
@@ -83,6 +84,8 @@ inline constexpr std::uint32_t kWsGroup = 0x00020000u;
 inline constexpr std::uint32_t kWsTabStop = 0x00010000u;
 inline constexpr std::uint32_t kWsMinimizeBox = 0x00020000u;
 inline constexpr std::uint32_t kWsMaximizeBox = 0x00010000u;
+inline constexpr std::uint32_t kWsOverlappedWindow =
+    kWsCaption | kWsSysMenu | kWsThickFrame | kWsMinimizeBox | kWsMaximizeBox;
 
 // Extended styles.
 inline constexpr std::uint32_t kWsExTopmost = 0x00000008u;

@@ -12,18 +12,7 @@ namespace platform::sim {
 namespace {
 
 int maxCheckState(std::uint32_t type) {
-    switch (type) {
-        case k::kBsCheckBox:
-        case k::kBsAutoCheckBox:
-        case k::kBsRadioButton:
-        case k::kBsAutoRadioButton:
-            return 1;
-        case k::kBs3State:
-        case k::kBsAuto3State:
-            return 2;
-        default:
-            return 0;
-    }
+    return (type == k::kBsAutoCheckBox || type == k::kBsAutoRadioButton) ? 1 : 0;
 }
 
 // The blanks that the system's string-to-number conversion skips before a number: the
@@ -164,7 +153,7 @@ void World::setCheck(Hwnd button, int state) {
     if (!w) return;
     const std::uint32_t type = w->style & k::kBsTypeMask;
     state = std::clamp(state, 0, maxCheckState(type));
-    if (type == k::kBsRadioButton || type == k::kBsAutoRadioButton) {
+    if (type == k::kBsAutoRadioButton) {
         // A checked radio button is the group's tab stop.
         if (state) {
             w->style |= kWsTabStop;
@@ -181,9 +170,6 @@ bool World::buttonClick(Hwnd button) {
     switch (w->style & k::kBsTypeMask) {
         case k::kBsAutoCheckBox:
             setCheck(button, w->checkState ? 0 : 1);
-            break;
-        case k::kBsAuto3State:
-            setCheck(button, (w->checkState + 1) % 3);
             break;
         case k::kBsAutoRadioButton: {
             setCheck(button, 1);

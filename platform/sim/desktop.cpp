@@ -44,12 +44,6 @@ bool Desktop::destroy(Hwnd hwnd) {
     return world_->destroy(hwnd);
 }
 
-void Desktop::setOwner(Hwnd hwnd, Hwnd owner) {
-    Window* w = world_->find(hwnd);
-    if (!w || w->parent != kNoWindow) return;
-    w->owner = world_->alive(owner) ? world_->topLevelOf(owner) : kNoWindow;
-}
-
 void Desktop::setText(Hwnd hwnd, std::string_view ansi) {
     if (Window* w = world_->find(hwnd)) world_->setAnsiText(*w, ansi);
 }
@@ -89,9 +83,6 @@ void Desktop::minimise(Hwnd hwnd) {
 }
 void Desktop::restore(Hwnd hwnd) {
     world_->restore(hwnd);
-}
-void Desktop::bringToTop(Hwnd hwnd) {
-    world_->bringToTop(hwnd);
 }
 
 void Desktop::setHung(Hwnd hwnd, bool hung) {
@@ -172,11 +163,6 @@ std::vector<Hwnd> Desktop::topLevelWindows() const {
     return world_->topLevel;
 }
 
-std::vector<Hwnd> Desktop::children(Hwnd parent) const {
-    const Window* w = world_->find(parent);
-    return w ? w->children : std::vector<Hwnd>{};
-}
-
 Hwnd Desktop::item(Hwnd dialog, int id) const {
     return world_->dialogItem(dialog, id);
 }
@@ -197,7 +183,7 @@ std::vector<Hwnd> Desktop::dialogs(int templateId) const {
     return out;
 }
 
-// ---- processes and monitors ----------------------------------------------------------
+// ---- processes -----------------------------------------------------------------------
 
 std::uint32_t Desktop::ownProcessId() const {
     return world_->ownPid;
@@ -223,17 +209,10 @@ std::size_t Desktop::openProcessHandles() const {
     return world_->openProcesses.size();
 }
 
-void Desktop::setMonitors(std::vector<Rect> monitors) {
-    world_->monitors = std::move(monitors);
-}
-
 // ---- code page -----------------------------------------------------------------------
 
 void Desktop::setCodePage(unsigned codePage) {
     world_->codePage = codePage == 1252 ? 1252 : 932;
-}
-unsigned Desktop::codePage() const {
-    return world_->codePage;
 }
 std::string Desktop::toAnsi(std::string_view utf8) const {
     return utf8ToAnsi(utf8, world_->codePage);
@@ -253,9 +232,6 @@ void Desktop::advance(std::uint32_t ms) {
 void Desktop::after(std::uint32_t ms, std::function<void()> event) {
     world_->schedule(world_->now + ms, std::move(event));
 }
-void Desktop::at(std::uint64_t time, std::function<void()> event) {
-    world_->schedule(time, std::move(event));
-}
 
 bool Desktop::hasTimer(Hwnd hwnd, std::uintptr_t id) const {
     return timerPeriod(hwnd, id).has_value();
@@ -274,10 +250,6 @@ void Desktop::onStyleChanged(Hwnd hwnd, std::function<void(const StyleChange&)> 
     if (Window* w = world_->find(hwnd)) w->onStyleChanged = std::move(fn);
 }
 
-void Desktop::onPosChanged(Hwnd hwnd, std::function<void(Hwnd)> fn) {
-    if (Window* w = world_->find(hwnd)) w->onPosChanged = std::move(fn);
-}
-
 void Desktop::onMessage(Hwnd hwnd, MessageHook fn) {
     if (Window* w = world_->find(hwnd)) w->onMessage = std::move(fn);
 }
@@ -294,23 +266,17 @@ void Desktop::onCall(std::function<void(std::string_view, Hwnd)> fn) {
 void Desktop::failEnumWindowsAfter(std::size_t n) {
     world_->enumWindowsLimit = n;
 }
-void Desktop::failEnumChildWindowsAfter(std::size_t n) {
-    world_->enumChildLimit = n;
-}
 
 // ---- failures ------------------------------------------------------------------------
 
 void Desktop::fail(Failure what, int times) {
     if (times == 0) {
-        clearFailure(what);
+        world_->failures.erase(what);
         return;
     }
     world_->failures[what] = FailSwitch{times < 0 ? -1 : times};
 }
 
-void Desktop::clearFailure(Failure what) {
-    world_->failures.erase(what);
-}
 void Desktop::failCreateDialog(int templateId) {
     world_->failingTemplates.insert(templateId);
 }
@@ -498,8 +464,7 @@ std::optional<CtlColorReport> Desktop::ctlColor(Hwnd control) {
             break;
         case Kind::Button:
             // Push buttons, and check boxes or radio buttons drawn like them, ask as buttons.
-            message = (type == k::kBsPushButton || type == k::kBsDefPushButton || type == k::kBsOwnerDraw ||
-                       (c->style & k::kBsPushLike))
+            message = (type == k::kBsPushButton || type == k::kBsDefPushButton || (c->style & k::kBsPushLike))
                           ? msg::kCtlColorBtn
                           : msg::kCtlColorStatic;
             break;
@@ -509,12 +474,6 @@ std::optional<CtlColorReport> Desktop::ctlColor(Hwnd control) {
             break;
         case Kind::Edit:
             message = (c->style & (k::kEsReadOnly | kWsDisabled)) ? msg::kCtlColorStatic : msg::kCtlColorEdit;
-            break;
-        case Kind::ListBox:
-            message = msg::kCtlColorListBox;
-            break;
-        case Kind::ScrollBar:
-            message = msg::kCtlColorScrollBar;
             break;
         default:
             return std::nullopt;
@@ -568,14 +527,6 @@ void Desktop::registerTemplate(int templateId, DialogTemplate tpl) {
 void Desktop::registerString(int id, std::string utf8) {
     world_->strings[id] = std::move(utf8);
 }
-void Desktop::registerIcon(int id) {
-    world_->icons.insert(id);
-}
-
-std::optional<DialogTemplate> Desktop::dialogTemplate(int templateId) const {
-    const DialogTemplate* t = world_->findTemplate(templateId);
-    return t ? std::optional<DialogTemplate>(*t) : std::nullopt;
-}
 
 int Desktop::templateOf(Hwnd dialog) const {
     const Window* w = world_->find(dialog);
@@ -596,17 +547,6 @@ std::size_t Desktop::liveBrushes() const {
 
 std::size_t Desktop::brushDoubleDeletes() const {
     return world_->brushDoubleDeletes;
-}
-
-std::optional<ColorRef> Desktop::brushColor(BrushHandle brush) const {
-    const auto it = world_->brushes.find(static_cast<std::uint32_t>(brush));
-    if (it == world_->brushes.end()) return std::nullopt;
-    return it->second.color;
-}
-
-std::size_t Desktop::paints(Hwnd hwnd) const {
-    const Window* w = world_->find(hwnd);
-    return w ? w->paints : 0;
 }
 
 const std::vector<Desktop::IconDraw>& Desktop::iconDraws() const {

@@ -42,8 +42,6 @@ inline constexpr int kMinimisedY = -32000;
 // A hung window's thread has been stuck this long when abort-if-hung gives up at once.
 inline constexpr std::uint32_t kHungThresholdMs = 5000;
 
-inline constexpr std::uint32_t kWsOverlappedWindow = 0x00CF0000u;
-inline constexpr std::uint32_t kWsClipSiblings = 0x04000000u;
 inline constexpr unsigned kVkReturn = 0x0D;
 inline constexpr unsigned kVkEscape = 0x1B;
 inline constexpr unsigned kVkUp = 0x26;
@@ -217,15 +215,10 @@ const ResourceContents& programResources();
 
 enum class Failure {
     SetWindowRgn,
-    SetLayeredWindowAttributes,
-    SetTimer,
     GetFileVersionInfoSize,
     GetFileVersionInfo,
     CreateMutex,  // no handle comes back
     AllocConsole,
-    ShowWindow,
-    MoveWindow,
-    SetWindowPos,
     SetProp,
 };
 
@@ -247,7 +240,6 @@ public:
     // process go too; windows of other processes that it owns lose their owner and stay
     // (as on Windows and Wine). The program's own overlay survives a player closing.
     bool destroy(Hwnd hwnd);
-    void setOwner(Hwnd hwnd, Hwnd owner);  // top-level windows
     void setText(Hwnd hwnd, std::string_view ansi);
     void setTextUtf8(Hwnd hwnd, std::string_view utf8);
     void setRect(Hwnd hwnd, const Rect& screen);    // descendants move along
@@ -257,7 +249,6 @@ public:
     void setEnabled(Hwnd hwnd, bool enabled);
     void minimise(Hwnd hwnd);
     void restore(Hwnd hwnd);
-    void bringToTop(Hwnd hwnd);
     // A hung window's thread does not answer sent messages; see sendGetTextA.
     void setHung(Hwnd hwnd, bool hung);
     void setProcessHung(std::uint32_t processId, bool hung);
@@ -269,25 +260,22 @@ public:
     std::optional<Rect> region(Hwnd hwnd) const;
     std::uint32_t style(Hwnd hwnd) const;
     std::uint32_t exStyle(Hwnd hwnd) const;
-    bool isVisible(Hwnd hwnd) const;                // with ancestors
-    std::vector<Hwnd> topLevelWindows() const;      // z-order, top first
-    std::vector<Hwnd> children(Hwnd parent) const;  // direct children, z-order
+    bool isVisible(Hwnd hwnd) const;            // with ancestors
+    std::vector<Hwnd> topLevelWindows() const;  // z-order, top first
     Hwnd item(Hwnd dialog, int id) const;
     std::size_t windowCount() const;
     // Windows created from a template, the newest first.
     std::vector<Hwnd> dialogs(int templateId) const;
 
-    // ---- processes and monitors ------------------------------------------------------
+    // ---- processes -------------------------------------------------------------------
     std::uint32_t ownProcessId() const;
     std::uint32_t defaultProcessId() const;
     std::uint32_t addProcess(const ProcessSpec& recipe);
     void setProcess(std::uint32_t processId, const ProcessSpec& recipe);
     std::size_t openProcessHandles() const;  // opened and not yet closed
-    void setMonitors(std::vector<Rect> monitors);
 
     // ---- code page -----------------------------------------------------------------
     void setCodePage(unsigned codePage);  // 932 (default) or 1252
-    unsigned codePage() const;
     std::string toAnsi(std::string_view utf8) const;
     std::string fromAnsi(std::string_view ansi) const;
 
@@ -298,15 +286,12 @@ public:
     void advance(std::uint32_t ms);
     void pump() { advance(0); }
     void after(std::uint32_t ms, std::function<void()> event);
-    void at(std::uint64_t time, std::function<void()> event);
     bool hasTimer(Hwnd hwnd, std::uintptr_t id) const;
     std::optional<unsigned> timerPeriod(Hwnd hwnd, std::uintptr_t id) const;
 
     // ---- hooks -------------------------------------------------------------------------
     // After setWindowLongA changed GWL_STYLE or GWL_EXSTYLE (the window's WM_STYLECHANGED).
     void onStyleChanged(Hwnd hwnd, std::function<void(const StyleChange&)> fn);
-    // After the window moved, changed size or had its frame recomputed.
-    void onPosChanged(Hwnd hwnd, std::function<void(Hwnd)> fn);
     // A scene window's own answer to a message; nullopt leaves it to default processing.
     using MessageHook = std::function<std::optional<std::intptr_t>(unsigned, std::uintptr_t, std::intptr_t)>;
     void onMessage(Hwnd hwnd, MessageHook fn);
@@ -318,13 +303,11 @@ public:
     // Called at the start of every seam query or change on a window, with the system call's
     // name ("GetWindowRect", "IsWindowVisible", ...): lets a window vanish mid-examination.
     void onCall(std::function<void(std::string_view call, Hwnd)> fn);
-    // Enumerations that fail part-way: report n windows, then return failure.
+    // EnumWindows fails part-way: it reports n windows, then returns failure.
     void failEnumWindowsAfter(std::size_t n);
-    void failEnumChildWindowsAfter(std::size_t n);
 
     // ---- failures ----------------------------------------------------------------------
-    void fail(Failure what, int times = -1);  // -1: every call until cleared
-    void clearFailure(Failure what);
+    void fail(Failure what, int times = -1);  // -1: every call; 0 clears it
     void failCreateDialog(int templateId);
     void holdMutex(std::string name);  // another instance already holds it
 
@@ -372,8 +355,6 @@ public:
     // ---- dialogs and resources -------------------------------------------------------
     void registerTemplate(int templateId, DialogTemplate tpl);  // this desktop only
     void registerString(int id, std::string utf8);
-    void registerIcon(int id);
-    std::optional<DialogTemplate> dialogTemplate(int templateId) const;
     int templateOf(Hwnd dialog) const;
     // The control with the keyboard focus: the one WM_INITDIALOG's answer gave it to.
     Hwnd focus() const;
@@ -381,8 +362,6 @@ public:
     // ---- GDI ---------------------------------------------------------------------------
     std::size_t liveBrushes() const;  // created and not deleted (system brushes excluded)
     std::size_t brushDoubleDeletes() const;
-    std::optional<ColorRef> brushColor(BrushHandle brush) const;
-    std::size_t paints(Hwnd hwnd) const;
     struct IconDraw {
         DcHandle dc{};
         int x = 0, y = 0;

@@ -16,13 +16,6 @@ int mulDiv(int value, int numerator, int denominator) {
     return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
 }
 
-Rect monitorOf(const World& world, int x, int y) {
-    for (const Rect& m : world.monitors) {
-        if (x >= m.left && x < m.right && y >= m.top && y < m.bottom) return m;
-    }
-    return world.monitors.empty() ? Rect{0, 0, 1920, 1080} : world.monitors.front();
-}
-
 }  // namespace
 
 const DialogTemplate* World::findTemplate(int templateId) const {
@@ -73,7 +66,7 @@ Hwnd World::createDialog(int templateId, Hwnd parent, backend::DialogProc proc, 
     Rect rect{x - probe.left, y - probe.top, x + clientWidth + (1000 - probe.right),
               y + clientHeight + (1000 - probe.bottom)};
     if (!child) {
-        const Rect mon = monitorOf(*this, rect.left, rect.top);
+        const Rect& mon = monitor;
         if (style & k::kDsCenter) {
             const int left = (mon.left + mon.right - rect.width()) / 2;
             const int top = (mon.top + mon.bottom - rect.height()) / 2;
@@ -143,14 +136,8 @@ void World::centre(Hwnd h, Hwnd over) {
     if (!w) return;
     const Window* ow = find(over);
     const Rect rect = w->rect;
-    Rect area;
-    Rect work;
-    if (ow) {
-        work = monitorOf(*this, (ow->rect.left + ow->rect.right) / 2, (ow->rect.top + ow->rect.bottom) / 2);
-    } else {
-        work = monitors.empty() ? Rect{0, 0, 1920, 1080} : monitors.front();
-    }
-    area = (ow && visibleWithAncestors(over) && !(ow->style & kWsMinimize)) ? ow->rect : work;
+    const Rect& work = monitor;
+    const Rect area = (ow && visibleWithAncestors(over) && !(ow->style & kWsMinimize)) ? ow->rect : work;
     int x = (area.left + area.right) / 2 - rect.width() / 2;
     int y = (area.top + area.bottom) / 2 - rect.height() / 2;
     if (x + rect.width() > work.right) x = work.right - rect.width();

@@ -67,8 +67,7 @@ ColorRef setTextColor(DcHandle dc, ColorRef color) {
 }
 
 IconHandle loadIcon(int resourceId) {
-    const sim::World& w = world();
-    if (w.icons.count(resourceId) || sim::resources().groupIcons.count(resourceId)) {
+    if (sim::resources().groupIcons.count(resourceId)) {
         return static_cast<IconHandle>(0x00A00000u | static_cast<std::uint32_t>(resourceId & 0xFFFF));
     }
     return IconHandle{};
@@ -114,8 +113,7 @@ bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view text
 }
 
 int getSystemMetrics(int index) {
-    const sim::World& w = world();
-    const Rect primary = w.monitors.empty() ? Rect{0, 0, 1920, 1080} : w.monitors.front();
+    const Rect& primary = world().monitor;
     switch (index) {
         case 0:  // SM_CXSCREEN
             return primary.width();
@@ -134,9 +132,7 @@ int getSystemMetrics(int index) {
 
 PaintScope::PaintScope(Hwnd hwnd) : hwnd_(hwnd) {
     sim::World& w = world();
-    sim::Window* win = w.find(hwnd);
-    if (!win) return;
-    ++win->paints;
+    if (!w.alive(hwnd)) return;
     dc_ = static_cast<DcHandle>(w.newDc());
 }
 

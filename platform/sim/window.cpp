@@ -59,17 +59,14 @@ void reporting(World& w, Hwnd h) {
 
 // EnumChildWindows: each window's children are listed before its callback runs, and are
 // reported right after it (depth first, in z-order).
-bool enumerateChildren(World& w, const std::vector<Hwnd>& list, EnumProc proc, std::uintptr_t context,
-                       std::size_t& reported) {
+bool enumerateChildren(World& w, const std::vector<Hwnd>& list, EnumProc proc, std::uintptr_t context) {
     for (Hwnd h : list) {
         const sim::Window* win = w.find(h);
         if (!win) continue;
         const std::vector<Hwnd> children = win->children;
-        if (w.enumChildLimit && reported >= *w.enumChildLimit) return false;
         reporting(w, h);
-        ++reported;
         if (!proc(h, context)) return false;
-        if (!enumerateChildren(w, children, proc, context, reported)) return false;
+        if (!enumerateChildren(w, children, proc, context)) return false;
     }
     return true;
 }
@@ -104,8 +101,7 @@ bool enumChildWindows(Hwnd parent, EnumProc proc, std::uintptr_t context) {
     w.noteCall("EnumChildWindows", parent);
     const sim::Window* p = w.find(parent);
     if (!p) return false;
-    std::size_t reported = 0;
-    return enumerateChildren(w, p->children, proc, context, reported);
+    return enumerateChildren(w, p->children, proc, context);
 }
 
 bool isWindow(Hwnd hwnd) {
@@ -284,17 +280,12 @@ bool getClientRect(Hwnd hwnd, Rect& rect) {
 bool monitorFromRect(const Rect& rect) {
     World& w = world();
     w.noteCall("MonitorFromRect", kNoWindow);
-    const bool empty = rect.right <= rect.left || rect.bottom <= rect.top;
-    for (const Rect& m : w.monitors) {
-        if (empty) {
-            // An empty rectangle stands for its top-left point.
-            if (rect.left >= m.left && rect.left < m.right && rect.top >= m.top && rect.top < m.bottom)
-                return true;
-        } else if (rect.left < m.right && rect.right > m.left && rect.top < m.bottom && rect.bottom > m.top) {
-            return true;
-        }
+    const Rect& m = w.monitor;
+    if (rect.right <= rect.left || rect.bottom <= rect.top) {
+        // An empty rectangle stands for its top-left point.
+        return rect.left >= m.left && rect.left < m.right && rect.top >= m.top && rect.top < m.bottom;
     }
-    return false;
+    return rect.left < m.right && rect.right > m.left && rect.top < m.bottom && rect.bottom > m.top;
 }
 
 bool setWindowRgn(Hwnd hwnd, const Rect* region, bool /*redraw*/) {
@@ -326,7 +317,7 @@ bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool /*repaint*/
     const std::string text = "MoveWindow(" + hex8(hwnd) + "," + std::to_string(x) + "," + std::to_string(y) +
                              "," + std::to_string(width) + "," + std::to_string(height) + ")";
     sim::Window* win = w.find(hwnd);
-    if (!win || w.failNow(sim::Failure::MoveWindow)) {
+    if (!win) {
         w.log(text, hwnd, false);
         return false;
     }
@@ -349,7 +340,7 @@ bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy, uns
     }
     text += ")";
     sim::Window* win = w.find(hwnd);
-    if (!win || w.failNow(sim::Failure::SetWindowPos)) {
+    if (!win) {
         w.log(text, hwnd, false);
         return false;
     }
@@ -375,7 +366,7 @@ bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std
                              std::to_string(alpha) + "," + std::to_string(flags) + ")";
     sim::Window* win = w.find(hwnd);
     const bool layered = win && (win->exStyle & kWsExLayered);
-    if (!layered || w.failNow(sim::Failure::SetLayeredWindowAttributes)) {
+    if (!layered) {
         w.log(text, hwnd, false);
         w.lastError = win ? sim::k::kErrorInvalidParameter : sim::k::kErrorInvalidWindowHandle;
         return false;
@@ -448,7 +439,7 @@ bool showWindow(Hwnd hwnd, int command) {
     World& w = world();
     w.noteCall("ShowWindow", hwnd);
     const std::string text = "ShowWindow(" + hex8(hwnd) + "," + showText(command) + ")";
-    if (!w.alive(hwnd) || w.failNow(sim::Failure::ShowWindow)) {
+    if (!w.alive(hwnd)) {
         w.log(text, hwnd, false);
         return false;
     }
@@ -597,7 +588,7 @@ bool postMessage(Hwnd hwnd, unsigned message, std::uintptr_t wParam, std::intptr
 std::uintptr_t setTimer(Hwnd hwnd, std::uintptr_t id, unsigned elapseMs) {
     World& w = world();
     w.noteCall("SetTimer", hwnd);
-    const bool ok = w.alive(hwnd) && !w.failNow(sim::Failure::SetTimer);
+    const bool ok = w.alive(hwnd);
     w.log("SetTimer(" + hex8(hwnd) + "," + std::to_string(id) + "," + std::to_string(elapseMs) + ")", hwnd,
           ok);
     if (!ok) return 0;

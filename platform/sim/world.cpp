@@ -19,9 +19,6 @@ Kind kindOf(std::string_view className) {
     if (lower == "button") return Kind::Button;
     if (lower == "edit") return Kind::Edit;
     if (lower == "static") return Kind::Static;
-    if (lower == "listbox") return Kind::ListBox;
-    if (lower == "scrollbar") return Kind::ScrollBar;
-    if (lower == "combobox") return Kind::ComboBox;
     if (lower == "msctls_updown32") return Kind::UpDown;
     if (lower == "syslink") return Kind::SysLink;
     return Kind::Generic;
@@ -37,12 +34,6 @@ std::string registeredName(Kind kind, const std::string& given) {
             return "Edit";
         case Kind::Static:
             return "Static";
-        case Kind::ListBox:
-            return "ListBox";
-        case Kind::ScrollBar:
-            return "ScrollBar";
-        case Kind::ComboBox:
-            return "ComboBox";
         case Kind::UpDown:
             return "msctls_updown32";
         case Kind::SysLink:
@@ -335,7 +326,6 @@ void World::setGeometry(Hwnd h, const Rect& rect, bool frameChanged) {
     const Rect oldClient = w->client;
     w->rect = rect;
     const bool sized = rect.width() != oldRect.width() || rect.height() != oldRect.height();
-    const bool moved = rect.left != oldRect.left || rect.top != oldRect.top;
     if (sized || frameChanged) {
         w->client = clientFor(rect, w->style, w->exStyle);
     } else {
@@ -357,12 +347,6 @@ void World::setGeometry(Hwnd h, const Rect& rect, bool frameChanged) {
     if (clientSized && alive(h)) {
         const bool minimised = (find(h)->style & kWsMinimize) != 0;
         send(h, msg::kSize, minimised ? 1 : 0, makeLParam(client.width(), client.height()));
-    }
-    if (moved || sized || frameChanged) {
-        if (Window* now = find(h); now && now->onPosChanged) {
-            const auto hook = now->onPosChanged;
-            hook(h);
-        }
     }
 }
 
@@ -431,10 +415,6 @@ void World::reorder(Hwnd h, Hwnd after) {
         ow->exStyle = (ow->exStyle & ~kWsExTopmost) | (w->exStyle & kWsExTopmost);
     }
     list.insert(at(h), owned.begin(), owned.end());
-}
-
-void World::bringToTop(Hwnd h) {
-    reorder(h, kHwndTop);
 }
 
 bool World::setStyleLong(Hwnd h, int index, std::uint32_t value, std::uint32_t& old) {

@@ -21,7 +21,7 @@
 
 namespace platform::sim {
 
-enum class Kind { Generic, Dialog, Button, Edit, Static, ListBox, ScrollBar, ComboBox, UpDown, SysLink };
+enum class Kind { Generic, Dialog, Button, Edit, Static, UpDown, SysLink };
 
 struct UpDownState {
     int lower = 100;  // the control's default range is 100 .. 0
@@ -71,11 +71,9 @@ struct Window {
     int invalidations = 0;
     bool lastInvalidateErased = false;
     bool lastInvalidateWhole = false;
-    std::size_t paints = 0;
     std::uint32_t sysMenu = 0;
     // Scene hooks.
     std::function<void(const StyleChange&)> onStyleChanged;
-    std::function<void(Hwnd)> onPosChanged;
     Desktop::MessageHook onMessage;
 };
 
@@ -145,7 +143,7 @@ struct World {
     std::uint64_t createdSeq = 0;
     Hwnd focus{};
 
-    // Processes and monitors.
+    // Processes and the screen.
     std::map<std::uint32_t, Process> processes;
     std::uint32_t ownPid = 1000;
     std::uint32_t defaultPid = 2000;
@@ -153,7 +151,7 @@ struct World {
     std::map<std::uintptr_t, std::uint32_t> openProcesses;  // handle -> pid
     std::uintptr_t nextProcessHandle = 0x104;
     std::size_t processDoubleCloses = 0;
-    std::vector<Rect> monitors{Rect{0, 0, 1920, 1080}};
+    Rect monitor{0, 0, 1920, 1080};  // the one monitor
     unsigned codePage = 932;
 
     // Clock.
@@ -168,7 +166,6 @@ struct World {
     std::set<std::uint32_t> destroyOnEnumerate;
     std::function<void(std::string_view, Hwnd)> callHook;
     std::optional<std::size_t> enumWindowsLimit;
-    std::optional<std::size_t> enumChildLimit;
     std::function<void(Hwnd)> modalScript;
     std::size_t modalRuns = 0;
     std::size_t unendedModalRuns = 0;
@@ -188,7 +185,6 @@ struct World {
     // Per-desktop resources.
     std::map<int, DialogTemplate> templates;
     std::map<int, std::string> strings;
-    std::set<int> icons;
 
     // GDI.
     std::map<std::uint32_t, Brush> brushes;
@@ -234,7 +230,6 @@ struct World {
     void setGeometry(Hwnd h, const Rect& rect, bool frameChanged);
     void offsetDescendants(Window& w, int dx, int dy);
     void reorder(Hwnd h, Hwnd insertAfter);
-    void bringToTop(Hwnd h);
     bool setStyleLong(Hwnd h, int index, std::uint32_t value, std::uint32_t& old);
     void minimise(Hwnd h);
     void restore(Hwnd h);
@@ -315,13 +310,7 @@ inline constexpr std::uint32_t kDsCenterMouse = 0x1000u;
 inline constexpr std::uint32_t kBsTypeMask = 0x000Fu;
 inline constexpr std::uint32_t kBsPushButton = 0;
 inline constexpr std::uint32_t kBsDefPushButton = 1;
-inline constexpr std::uint32_t kBsCheckBox = 2;
 inline constexpr std::uint32_t kBsAutoCheckBox = 3;
-inline constexpr std::uint32_t kBsRadioButton = 4;
-inline constexpr std::uint32_t kBs3State = 5;
-inline constexpr std::uint32_t kBsAuto3State = 6;
-inline constexpr std::uint32_t kBsGroupBox = 7;
-inline constexpr std::uint32_t kBsOwnerDraw = 0xB;
 inline constexpr std::uint32_t kBsAutoRadioButton = 9;
 inline constexpr std::uint32_t kBsPushLike = 0x1000u;
 inline constexpr std::uint32_t kSsNotify = 0x0100u;

@@ -153,6 +153,7 @@ TEST_F(Contract, TextsAreCutToTheBuffer) {
     const Hwnd inner = child(top, long600);
 
     EXPECT_EQ(getWindowTextA(top, 256), title.substr(0, 255));
+    EXPECT_EQ(getWindowTextWide(top, 256), title.substr(0, 255)) << "a buffer of 256 characters";
     EXPECT_EQ(sendGetTextA(inner, 511), long600.substr(0, 510));
     EXPECT_EQ(getWindowTextA(inner, 8), long600.substr(0, 7));
     EXPECT_EQ(getClassNameA(top, 511), "ContractWindow");
@@ -188,6 +189,8 @@ TEST_F(Contract, AVanishedWindowAnswersNothing) {
         EXPECT_FALSE(isIconic(gone));
         EXPECT_EQ(getWindowTextA(gone, 256), "");
         EXPECT_EQ(sendGetTextA(gone, 511), "");
+        EXPECT_EQ(getWindowTextWide(gone, 256), "");
+        EXPECT_FALSE(windowAnswers(gone, kAnswerTimeoutMs));
         EXPECT_EQ(getClassNameA(gone, 511), "");
         EXPECT_EQ(getWindowLongA(gone, kGwlStyle), 0);
         EXPECT_EQ(getDlgCtrlId(gone), 0);
@@ -263,14 +266,18 @@ TEST_F(Contract, AHungWindowGivesNoTextButKeepsItsTitle) {
     const Hwnd foreignTop = scene->createForeignTopLevel(WindowSpec{"ContractWindow", "player"});
     const Hwnd video = child(foreignTop, "video");
     ASSERT_EQ(sendGetTextA(video, 511), "video");
+    ASSERT_TRUE(windowAnswers(foreignTop, kAnswerTimeoutMs));
 
     scene->hangForeign(2000);
     EXPECT_EQ(sendGetTextA(video, 511), "") << "the query gives up instead of waiting";
+    EXPECT_FALSE(windowAnswers(foreignTop, kAnswerTimeoutMs));
     EXPECT_TRUE(isWindow(video));
     EXPECT_EQ(getWindowTextA(foreignTop, 256), "player") << "read without a message";
+    EXPECT_EQ(getWindowTextWide(foreignTop, 256), "player") << "read without a message";
 
     scene->wait(2500);
     EXPECT_EQ(sendGetTextA(video, 511), "video") << "answers again once the thread runs";
+    EXPECT_TRUE(windowAnswers(video, kAnswerTimeoutMs));
 }
 
 // ---- changes the engine makes ----
@@ -302,7 +309,7 @@ TEST_F(Contract, StylesWriteAndReadBack) {
         const Hwnd window = foreign ? scene->createForeignTopLevel(WindowSpec{}) : topLevel();
         const auto style = static_cast<std::uint32_t>(getWindowLongA(window, kGwlStyle));
         const auto exStyle = static_cast<std::uint32_t>(getWindowLongA(window, kGwlExStyle));
-        EXPECT_EQ(style & (kOverlappedWindow | kWsVisible), kOverlappedWindow | kWsVisible);
+        EXPECT_EQ(style & (kWsOverlappedWindow | kWsVisible), kWsOverlappedWindow | kWsVisible);
         EXPECT_NE(exStyle & kWsExWindowEdge, 0u);
 
         EXPECT_EQ(static_cast<std::uint32_t>(setWindowLongA(
@@ -324,7 +331,7 @@ TEST_F(Contract, TopLevelWindowsKeepClipSiblings) {
     const Hwnd window = topLevel();
     setWindowLongA(window, kGwlStyle, static_cast<std::int32_t>(kWsPopup | kWsVisible));
     EXPECT_EQ(static_cast<std::uint32_t>(getWindowLongA(window, kGwlStyle)),
-              kWsPopup | kWsVisible | kClipSiblings);
+              kWsPopup | kWsVisible | kWsClipSiblings);
 }
 
 TEST_F(Contract, LayeredAlphaReadsBackOnlyWhileLayered) {

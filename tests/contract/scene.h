@@ -27,13 +27,10 @@
 
 namespace contract {
 
-inline constexpr std::uint32_t kOverlappedWindow = 0x00CF0000u;  // WS_OVERLAPPEDWINDOW
-inline constexpr std::uint32_t kClipSiblings = 0x04000000u;      // WS_CLIPSIBLINGS
-
 struct WindowSpec {
     std::string className = "ContractWindow";
     std::string text;  // ANSI bytes
-    std::uint32_t style = kOverlappedWindow | platform::kWsVisible;
+    std::uint32_t style = platform::kWsOverlappedWindow | platform::kWsVisible;
     std::uint32_t exStyle = 0;
     platform::Rect rect{120, 120, 520, 420};
     std::int32_t id = 0;     // children: the control identifier
