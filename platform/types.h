@@ -192,4 +192,10 @@ inline constexpr int kBstChecked = 1;
 // Background mode.
 inline constexpr int kTransparent = 1;
 
+// Virtual keys the dialogs and the simulated keyboard know.
+inline constexpr unsigned kVkReturn = 0x0D;
+inline constexpr unsigned kVkEscape = 0x1B;
+inline constexpr unsigned kVkUp = 0x26;
+inline constexpr unsigned kVkDown = 0x28;
+
 }  // namespace platform

@@ -42,11 +42,6 @@ inline constexpr int kMinimisedY = -32000;
 // A hung window's thread has been stuck this long when abort-if-hung gives up at once.
 inline constexpr std::uint32_t kHungThresholdMs = 5000;
 
-inline constexpr unsigned kVkReturn = 0x0D;
-inline constexpr unsigned kVkEscape = 0x1B;
-inline constexpr unsigned kVkUp = 0x26;
-inline constexpr unsigned kVkDown = 0x28;
-
 struct WindowSpec {
     std::string className = "SimWindow";
     std::string text;  // ANSI bytes

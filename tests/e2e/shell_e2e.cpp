@@ -32,9 +32,6 @@ constexpr char kAboutItem[] = "Clipveil のﾊﾞｰｼﾞｮﾝ情報(&A)...";
 constexpr char kAboutVersion[] = "霞窓 Ver.:1- 0- 1- 102";
 
 constexpr std::uintptr_t kScKeyMenu = 0xF100;
-constexpr std::uintptr_t kVkReturn = 0x0D;
-constexpr std::uintptr_t kVkUp = 0x26;
-constexpr std::uintptr_t kVkEscape = 0x1B;
 constexpr std::uintptr_t kVkF4 = 0x73;
 constexpr std::intptr_t kHtClose = 20;
 
@@ -113,11 +110,11 @@ TEST(ClipveilProgram, TheSystemMenuOpensTheAboutBox) {
     platform::postMessage(main, platform::msg::kSysCommand, kScKeyMenu, ' ');
     ASSERT_TRUE(e2e::pumpUntil([&] { return openMenuOf(run->processId()).has_value(); }, 10s))
         << "no system menu";
-    postKey(main, kVkUp);
-    postKey(main, kVkReturn);
+    postKey(main, platform::kVkUp);
+    postKey(main, platform::kVkReturn);
     expectAboutBoxThenClose(*run, main, "the last item of the system menu");
 
-    postKey(main, kVkEscape);
+    postKey(main, platform::kVkEscape);
     EXPECT_EQ(run->exitCode(), 0u) << "Esc ends the program";
 }
 
@@ -217,8 +214,8 @@ TEST_P(ClosingTheProgram, GivesAClippedPlayerItsShapeBack) {
 
     switch (GetParam()) {
         case CloseBy::Escape:
-            platform::postMessage(main, platform::msg::kKeyDown, kVkEscape, 0x00010001);
-            platform::postMessage(main, platform::msg::kKeyUp, kVkEscape,
+            platform::postMessage(main, platform::msg::kKeyDown, platform::kVkEscape, 0x00010001);
+            platform::postMessage(main, platform::msg::kKeyUp, platform::kVkEscape,
                                   static_cast<std::intptr_t>(0xC0010001u));
             break;
         case CloseBy::AltF4:

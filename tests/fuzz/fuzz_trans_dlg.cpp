@@ -148,7 +148,7 @@ public:
             if (ending == 2) {
                 desktop().click(desktop().item(d, platform::kIdCancel));
             } else if (ending == 1) {
-                desktop().pressKey(edit_, platform::sim::kVkReturn);
+                desktop().pressKey(edit_, platform::kVkReturn);
             } else {
                 desktop().click(desktop().item(d, platform::kIdOk));
             }
@@ -196,8 +196,7 @@ private:
                 const bool key = op % 9 >= 5;
                 log_ += std::string("[") + (key ? "key " : "spin ") + (up ? "up] " : "down] ");
                 if (key) {
-                    FUZZ_CHECK(desktop().pressKey(edit_, up ? platform::sim::kVkUp : platform::sim::kVkDown),
-                               log_);
+                    FUZZ_CHECK(desktop().pressKey(edit_, up ? platform::kVkUp : platform::kVkDown), log_);
                 } else {
                     FUZZ_CHECK(desktop().clickSpin(spin_, up), log_);
                 }

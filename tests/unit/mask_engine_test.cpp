@@ -338,8 +338,8 @@ TEST_F(Overlay, DraggingMovesThePlayerByTheSameOffset) {
     EXPECT_EQ(desktop().rect(player_.window), (Rect{137, 79, 777, 559}));
     EXPECT_EQ(desktop().region(player_.window), (Rect{0, 30, 640, 390})) << "the clip moves with the window";
 
-    desktop().pressKey(overlay_, platform::sim::kVkReturn);
-    desktop().pressKey(overlay_, platform::sim::kVkEscape);
+    desktop().pressKey(overlay_, platform::kVkReturn);
+    desktop().pressKey(overlay_, platform::kVkEscape);
     EXPECT_TRUE(desktop().exists(overlay_)) << "Enter and Esc do not end the overlay";
 
     desktop().setRect(player_.window, {300, 300, 940, 780});

@@ -38,7 +38,7 @@ protected:
             if (!desktop().region(p.window).has_value()) return;
             ran = true;
             then(main);
-            if (desktop().exists(main)) desktop().pressKey(main, platform::sim::kVkEscape);
+            if (desktop().exists(main)) desktop().pressKey(main, platform::kVkEscape);
         });
         CClipveilDlg dialog;
         app_.m_pMainWnd = &dialog;

@@ -162,12 +162,12 @@ protected:
                 aboutText_ = desktop().textUtf8(desktop().item(dialog, IDC_VERSION_TEXT));
                 mainDisabledDuringAbout_ = (desktop().style(main_) & platform::kWsDisabled) != 0;
                 if (aboutScript_) aboutScript_(dialog);
-                if (desktop().exists(dialog)) desktop().pressKey(dialog, platform::sim::kVkEscape);
+                if (desktop().exists(dialog)) desktop().pressKey(dialog, platform::kVkEscape);
                 return;
             }
             main_ = dialog;
             user(dialog);
-            if (desktop().exists(dialog)) desktop().pressKey(dialog, platform::sim::kVkEscape);
+            if (desktop().exists(dialog)) desktop().pressKey(dialog, platform::kVkEscape);
         });
         // As start-up does it: the main window owns the About box through the application.
         CClipveilDlg dialog;

@@ -243,9 +243,9 @@ TEST_F(SimDialog, CloseEnterAndEscapeBecomeCommands) {
     EXPECT_EQ(desktop().state(spin)->client.left, desktop().state(mainWindow)->client.left)
         << "a popup template is placed in its owner's client area";
     desktop().close(spin);
-    desktop().pressKey(desktop().item(spin, 1008), sim::kVkReturn);
-    desktop().pressKey(spin, sim::kVkEscape);
-    desktop().pressKey(desktop().item(spin, kIdCancel), sim::kVkReturn);
+    desktop().pressKey(desktop().item(spin, 1008), platform::kVkReturn);
+    desktop().pressKey(spin, platform::kVkEscape);
+    desktop().pressKey(desktop().item(spin, kIdCancel), platform::kVkReturn);
     EXPECT_EQ(probe.commands,
               (std::vector<std::uintptr_t>{clicked(kIdCancel), clicked(kIdOk),
                                            static_cast<std::uintptr_t>(kIdCancel), clicked(kIdCancel)}));
@@ -302,8 +302,8 @@ TEST_F(SimDialog, SpinArrowsStepFromValidTextAndStopAtTheEnds) {
     desktop().clickSpin(spin, true);
     EXPECT_EQ(getWindowTextUtf8(edit), "100");
     desktop().typeText(edit, "21");
-    desktop().pressKey(edit, sim::kVkDown);
-    desktop().pressKey(edit, sim::kVkDown);
+    desktop().pressKey(edit, platform::kVkDown);
+    desktop().pressKey(edit, platform::kVkDown);
     EXPECT_EQ(getWindowTextUtf8(edit), "20");
     desktop().typeText(edit, "junk");
     desktop().clickSpin(spin, true);

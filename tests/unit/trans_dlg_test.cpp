@@ -84,8 +84,8 @@ TEST_F(TransDlg, ArrowsStepWithinTheRangeWithoutWrapping) {
     EXPECT_EQ(dialog_.m_percent, 20);
 
     run(99, [&](Hwnd dialog) {
-        desktop().pressKey(edit(dialog), platform::sim::kVkUp);
-        desktop().pressKey(edit(dialog), platform::sim::kVkUp);
+        desktop().pressKey(edit(dialog), platform::kVkUp);
+        desktop().pressKey(edit(dialog), platform::kVkUp);
         EXPECT_EQ(desktop().textUtf8(edit(dialog)), "100");
         ok(dialog);
     });
@@ -106,12 +106,12 @@ TEST_F(TransDlg, AnArrowFirstTakesValidTextAndInvalidTextFallsBackToTheLastStep)
 TEST_F(TransDlg, CancelAndEscapeEndWithoutOk) {
     EXPECT_EQ(run(70, [&](Hwnd dialog) { desktop().click(desktop().item(dialog, platform::kIdCancel)); }),
               platform::kIdCancel);
-    EXPECT_EQ(run(70, [&](Hwnd dialog) { desktop().pressKey(dialog, platform::sim::kVkEscape); }),
+    EXPECT_EQ(run(70, [&](Hwnd dialog) { desktop().pressKey(dialog, platform::kVkEscape); }),
               platform::kIdCancel);
     EXPECT_EQ(run(70,
                   [&](Hwnd dialog) {
                       desktop().typeText(edit(dialog), "45");
-                      desktop().pressKey(edit(dialog), platform::sim::kVkReturn);
+                      desktop().pressKey(edit(dialog), platform::kVkReturn);
                   }),
               platform::kIdOk);
     EXPECT_EQ(dialog_.m_percent, 45) << "Enter is OK";

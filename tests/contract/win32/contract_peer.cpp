@@ -25,21 +25,6 @@ namespace {
 
 constexpr UINT kCommand = WM_APP + 1;
 
-LRESULT CALLBACK peerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-void registerClass(const std::string& name) {
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = peerWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = name.c_str();
-    RegisterClassExA(&wc);  // fails harmlessly for a class registered before
-}
-
 unsigned long number(std::istringstream& in) {
     std::string word;
     in >> word;
@@ -91,7 +76,7 @@ bool run(const std::string& line) {
         const HWND ownerOrId = handle(in);
         const std::string cls = bytes(in);
         const std::string text = bytes(in);
-        registerClass(cls);
+        registerPlainClass(cls);
         const HWND hwnd = CreateWindowExA(
             exStyle, cls.c_str(), text.c_str(), parent ? style | WS_CHILD : style, x, y, w, h,
             parent ? parent : ownerOrId, parent ? reinterpret_cast<HMENU>(ownerOrId) : nullptr,

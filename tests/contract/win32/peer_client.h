@@ -26,6 +26,19 @@ inline std::string toHex(std::string_view bytes) {
     return out;
 }
 
+// A plain class for the scene's windows, in either process: the default procedure, the arrow
+// cursor and the window colour. Registering it again fails harmlessly.
+inline void registerPlainClass(const std::string& name) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = name.c_str();
+    RegisterClassExA(&wc);
+}
+
 inline std::string fromHex(std::string_view hex) {
     std::string out;
     if (hex == "-") return out;

@@ -115,15 +115,7 @@ private:
     // Own windows use the default procedure, like the second process's.
     static void registerClass(const std::string& name) {
         static std::set<std::string> registered;
-        if (!registered.insert(name).second) return;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        wc.lpszClassName = name.c_str();
-        RegisterClassExA(&wc);
+        if (registered.insert(name).second) registerPlainClass(name);
     }
 
     Hwnd makeOwn(const WindowSpec& recipe, HWND parentOrOwner, std::uint32_t style, HMENU menuOrId) {
