@@ -76,7 +76,7 @@ bool run(const std::string& line) {
         const HWND ownerOrId = handle(in);
         const std::string cls = bytes(in);
         const std::string text = bytes(in);
-        registerPlainClass(cls);
+        contract::registerPlainClass(cls);
         const HWND hwnd = CreateWindowExA(
             exStyle, cls.c_str(), text.c_str(), parent ? style | WS_CHILD : style, x, y, w, h,
             parent ? parent : ownerOrId, parent ? reinterpret_cast<HMENU>(ownerOrId) : nullptr,
