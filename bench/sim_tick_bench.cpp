@@ -90,7 +90,7 @@ public:
         platform::setMainWindow(host_);
         theUserPanel = &notices_;
         for (int i = 0; i < topLevel; ++i) addApplication(i, descendants);
-        if (withPlayer) player_ = addApplication(topLevel, descendants, "WMPVideoWindow");
+        if (withPlayer) player_ = addApplication(topLevel, descendants, kWmpVideoClass);
         panel_ = std::make_unique<CCtrolPanelDlg>();
         if (!panel_->Create(host_)) {
             error_ = "the control panel was not created";

@@ -10,7 +10,9 @@
 #include "platform/types.h"
 
 // The classes of a player's video window, in order of preference, and its control id.
-inline constexpr const char* kVideoClasses[] = {"WMPVideoWindow", "EVRVideoHandler"};
+inline constexpr const char* kWmpVideoClass = "WMPVideoWindow";
+inline constexpr const char* kEvrVideoClass = "EVRVideoHandler";
+inline constexpr const char* kVideoClasses[] = {kWmpVideoClass, kEvrVideoClass};
 inline constexpr std::int32_t kVideoCtrlId = 0;
 
 class CChildWinInf {

@@ -16,10 +16,6 @@ constexpr platform::ColorRef kPanelGrey = platform::rgb(120, 120, 120);
 constexpr platform::ColorRef kStatusBlack = platform::rgb(0, 0, 0);
 constexpr platform::ColorRef kStatusGreen = platform::rgb(0, 255, 0);
 
-// The two video classes, in the inventory's order of preference.
-constexpr const char* kWmpClass = kVideoClasses[0];
-constexpr const char* kEvrClass = kVideoClasses[1];
-
 // Another program's title, read into a fixed buffer, may end in the lead byte of a double-byte
 // character whose trail did not fit (Wine cuts there). Handed on as it is, the system's
 // conversion takes the terminating NUL for the trail and reads on past the text, so the status
@@ -161,7 +157,7 @@ void CUserPanelDlg::updateControls() {
         for (int id : kCommands) platform::enableWindow(GetDlgItem(id), true);
         if (m_mode != 0) {
             showSeeThrough(platform::kSwHide);
-        } else if (m_component.className == kEvrClass) {
+        } else if (m_component.className == kEvrVideoClass) {
             showSeeThrough(platform::kSwShow);
         }
     } else {
@@ -177,7 +173,7 @@ void CUserPanelDlg::OnBnClickedMode() {
     UpdateData(true);
     if (m_mode == 0) {
         const bool wasSeeThrough = m_trans == 1;
-        m_drag = m_component.className == kWmpClass ? 0 : 1;
+        m_drag = m_component.className == kWmpVideoClass ? 0 : 1;
         if (m_found == 1) {
             const bool clipInPlace = theCtrolPanel != nullptr && theCtrolPanel->masking == 1;
             // "透かし" ends unticked: the see-through styles go first, so that a clip made now

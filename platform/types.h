@@ -181,6 +181,9 @@ inline constexpr std::uint32_t kLwaAlpha = 0x00000002u;
 inline constexpr unsigned kMbOk = 0x00000000u;
 inline constexpr unsigned kMbIconExclamation = 0x00000030u;
 
+// The class of the system's dialog windows.
+inline constexpr const char* kDialogClass = "#32770";
+
 // Process access for the module queries.
 inline constexpr std::uint32_t kProcessQueryInformation = 0x0400;
 inline constexpr std::uint32_t kProcessVmRead = 0x0010;

@@ -81,7 +81,7 @@ Hwnd World::createDialog(int templateId, Hwnd parent, backend::DialogProc proc, 
     }
 
     WindowSpec recipe;
-    recipe.className = t.className.empty() ? "#32770" : t.className;
+    recipe.className = t.className.empty() ? kDialogClass : t.className;
     recipe.style = style;
     recipe.exStyle = exStyle;
     recipe.rect = rect;

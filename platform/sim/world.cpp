@@ -15,7 +15,7 @@ namespace {
 Kind kindOf(std::string_view className) {
     std::string lower(className);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "#32770") return Kind::Dialog;
+    if (lower == kDialogClass) return Kind::Dialog;
     if (lower == "button") return Kind::Button;
     if (lower == "edit") return Kind::Edit;
     if (lower == "static") return Kind::Static;
@@ -108,7 +108,7 @@ void World::log(std::string text, Hwnd h, bool ok) {
 std::uint16_t World::classAtom(const std::string& name) {
     std::string lower(name);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "#32770") return 0x8002;
+    if (lower == kDialogClass) return 0x8002;
     const auto it = classAtoms.find(lower);
     if (it != classAtoms.end()) return it->second;
     const auto atom = static_cast<std::uint16_t>(0xC010 + classAtoms.size());

@@ -115,7 +115,7 @@ TEST_F(Discovery, FindsThePlayerAndItsVideoWindow) {
     EXPECT_TRUE(path.size() > 21 && path.ends_with("\\IMITATION_PLAYER.EXE")) << panel->target.modulePath;
 
     EXPECT_EQ(hex(panel->component.hwnd), hex(player->video()));
-    EXPECT_EQ(panel->component.className, "WMPVideoWindow");
+    EXPECT_EQ(panel->component.className, kWmpVideoClass);
     EXPECT_EQ(panel->component.ctrlId, 0);
     EXPECT_FALSE(panel->component.text.empty());
     EXPECT_EQ(panel->component.info.cbSize, sizeof(platform::WindowInfo))
@@ -126,7 +126,7 @@ TEST_F(Discovery, FindsThePlayerAndItsVideoWindow) {
     EXPECT_EQ(notices_.found[0].target.hwnd, player->window());
     EXPECT_EQ(notices_.found[0].target.title, "Discovery e2e player");
     EXPECT_EQ(notices_.found[0].component.hwnd, player->video());
-    EXPECT_EQ(notices_.found[0].component.className, "WMPVideoWindow");
+    EXPECT_EQ(notices_.found[0].component.className, kWmpVideoClass);
 }
 
 TEST_F(Discovery, FindsAnEvrVideoWindowAndAGrandchild) {
@@ -136,7 +136,7 @@ TEST_F(Discovery, FindsAnEvrVideoWindowAndAGrandchild) {
     ASSERT_EQ(panel->hasTarget, 1);
     EXPECT_EQ(hex(panel->target.hwnd), hex(evr->window()));
     EXPECT_EQ(hex(panel->component.hwnd), hex(evr->video()));
-    EXPECT_EQ(panel->component.className, "EVRVideoHandler");
+    EXPECT_EQ(panel->component.className, kEvrVideoClass);
     ASSERT_TRUE(evr->stop());
 
     auto* deep = startPlayer({.videoClass = "WMP", .title = "Grandchild player", .grandchild = true});
@@ -146,7 +146,7 @@ TEST_F(Discovery, FindsAnEvrVideoWindowAndAGrandchild) {
     panel = searchUntilTarget(deep->window());
     ASSERT_EQ(panel->hasTarget, 1);
     EXPECT_EQ(hex(panel->component.hwnd), hex(deep->video()));
-    EXPECT_EQ(panel->component.className, "WMPVideoWindow");
+    EXPECT_EQ(panel->component.className, kWmpVideoClass);
 }
 
 TEST_F(Discovery, TheFirstPlayerInEnumerationOrderWins) {
@@ -171,7 +171,7 @@ TEST_F(Discovery, TheFirstPlayerInEnumerationOrderWins) {
 }
 
 TEST_F(Discovery, AWmpVideoWindowIsPreferredToAnEarlierEvrOne) {
-    // Children in order: an "EVRVideoHandler" child, then the "WMPVideoWindow" grandchild.
+    // Children in order: an kEvrVideoClass child, then the kWmpVideoClass grandchild.
     auto* both = startPlayer(
         {.videoClass = "WMP", .title = "Two video windows", .grandchild = true, .extra = {"--other-video"}});
     ASSERT_NE(both, nullptr);
@@ -179,9 +179,9 @@ TEST_F(Discovery, AWmpVideoWindowIsPreferredToAnEarlierEvrOne) {
     ASSERT_EQ(panel->hasTarget, 1);
     const auto& children = panel->target.children;
     ASSERT_FALSE(children.empty());
-    EXPECT_EQ(children.front().className, "EVRVideoHandler") << "the EVR window comes first";
+    EXPECT_EQ(children.front().className, kEvrVideoClass) << "the EVR window comes first";
     EXPECT_EQ(hex(panel->component.hwnd), hex(both->video()));
-    EXPECT_EQ(panel->component.className, "WMPVideoWindow");
+    EXPECT_EQ(panel->component.className, kWmpVideoClass);
 }
 
 // Decoys come before the video window: the same class with control id 5, the other known
@@ -198,7 +198,7 @@ TEST_F(Discovery, DecoyWindowsAreNotTaken) {
             << "taken: class \"" << panel->component.className << "\" id " << panel->component.ctrlId
             << " text \"" << panel->component.text << "\"";
         EXPECT_EQ(panel->component.className,
-                  std::string(videoClass) == "WMP" ? "WMPVideoWindow" : "EVRVideoHandler");
+                  std::string(videoClass) == "WMP" ? kWmpVideoClass : kEvrVideoClass);
         EXPECT_EQ(panel->component.ctrlId, 0);
         ASSERT_TRUE(decoys->stop());
     }

@@ -19,8 +19,8 @@ Hwnd addVideo(Hwnd parent, const char* cls, const char* text = "Video", std::int
 }
 
 TEST_F(Discovery, FirstPlayerInEnumerationOrderWins) {
-    const Player below = makePlayer("WMPVideoWindow", "Below");
-    const Player above = makePlayer("WMPVideoWindow", "Above");
+    const Player below = makePlayer(kWmpVideoClass, "Below");
+    const Player above = makePlayer(kWmpVideoClass, "Above");
     panel_->searchTarget();
     EXPECT_EQ(panel_->hasTarget, 1);
     EXPECT_EQ(panel_->target.hwnd, above.window) << "the top window is enumerated first";
@@ -33,17 +33,17 @@ TEST_F(Discovery, WmpVideoWindowIsPreferredEvenWhenItComesLater) {
     WindowSpec frame;
     frame.text = "Both";
     const Hwnd window = d.createWindow(frame);
-    addVideo(window, "EVRVideoHandler");
+    addVideo(window, kEvrVideoClass);
     WindowSpec panelSpec;
     panelSpec.className = "Panel";
     panelSpec.text = "panel";
     panelSpec.style = platform::kWsChild | platform::kWsVisible;
     const Hwnd inner = d.createChild(window, panelSpec);
-    const Hwnd wmp = addVideo(inner, "WMPVideoWindow");  // a grandchild, reported later
+    const Hwnd wmp = addVideo(inner, kWmpVideoClass);  // a grandchild, reported later
 
     panel_->searchTarget();
     EXPECT_EQ(panel_->component.hwnd, wmp);
-    EXPECT_EQ(panel_->component.className, "WMPVideoWindow");
+    EXPECT_EQ(panel_->component.className, kWmpVideoClass);
 }
 
 TEST_F(Discovery, DecoysAreNotTaken) {
@@ -51,24 +51,24 @@ TEST_F(Discovery, DecoysAreNotTaken) {
     WindowSpec frame;
     frame.text = "Decoys";
     const Hwnd window = d.createWindow(frame);
-    addVideo(window, "WMPVideoWindow", "Video", 5);
+    addVideo(window, kWmpVideoClass, "Video", 5);
     addVideo(window, "wmpvideowindow");
     addVideo(window, "WMPVideoWindowEx");
     addVideo(window, "EVRVideoHandle");
-    addVideo(window, "EVRVideoHandler", "");
+    addVideo(window, kEvrVideoClass, "");
 
     panel_->searchTarget();
     EXPECT_EQ(panel_->hasTarget, 0);
     EXPECT_TRUE(notices_.found.empty());
 
-    const Hwnd real = addVideo(window, "EVRVideoHandler");
+    const Hwnd real = addVideo(window, kEvrVideoClass);
     panel_->searchTarget();
     EXPECT_EQ(panel_->hasTarget, 1);
     EXPECT_EQ(panel_->component.hwnd, real);
 }
 
 TEST_F(Discovery, FindIsReportedWithCopiesAndADebugLine) {
-    const Player p = makePlayer("EVRVideoHandler", "Old title");
+    const Player p = makePlayer(kEvrVideoClass, "Old title");
     desktop().setText(p.window, "Movie - Player");  // the title is read again at the find
 
     testing::internal::CaptureStdout();
@@ -80,7 +80,7 @@ TEST_F(Discovery, FindIsReportedWithCopiesAndADebugLine) {
     EXPECT_EQ(found.target.hwnd, p.window);
     EXPECT_EQ(found.target.title, "Movie - Player");
     EXPECT_EQ(found.component.hwnd, panel_->component.hwnd);
-    EXPECT_EQ(found.component.className, "EVRVideoHandler");
+    EXPECT_EQ(found.component.className, kEvrVideoClass);
     EXPECT_EQ(found.component.text, panel_->component.text);
     EXPECT_EQ(found.component.ctrlId, 0);
     EXPECT_EQ(panel_->target.title, "Movie - Player");
@@ -93,7 +93,7 @@ TEST_F(Discovery, FindIsReportedWithCopiesAndADebugLine) {
 
     // The panel's copies are its own.
     panel_->component.className = "changed";
-    EXPECT_EQ(notices_.found.front().component.className, "EVRVideoHandler");
+    EXPECT_EQ(notices_.found.front().component.className, kEvrVideoClass);
 }
 
 TEST_F(Discovery, WithoutAUserPanelTheFindStillHolds) {
@@ -118,7 +118,7 @@ TEST_F(Discovery, FailedSearchAfterALossKeepsTheOldRecords) {
 
 TEST_F(Discovery, CandidateListKeepsWhatTheSearchRecorded) {
     const Player plain = makePlayer("Nothing", "No video here");
-    const Player player = makePlayer("EVRVideoHandler", "Player");
+    const Player player = makePlayer(kEvrVideoClass, "Player");
     panel_->searchTarget();
     ASSERT_EQ(panel_->hasTarget, 1);
     for (const CWinInf& w : panel_->windowList) {
@@ -135,13 +135,13 @@ TEST_F(Discovery, CandidateListKeepsWhatTheSearchRecorded) {
 // Only a descendant that could be the video window is asked for its text; and a thread that
 // did not answer is not asked again in the same tick.
 TEST_F(Discovery, AsksOnlyWhatTheChoiceNeeds) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     WindowSpec other;
     other.className = "Button";
     other.text = "Play";
     other.style = platform::kWsChild | platform::kWsVisible;
     const Hwnd button = desktop().createChild(p.window, other);
-    other.className = "EVRVideoHandler";
+    other.className = kEvrVideoClass;
     const Hwnd second = desktop().createChild(p.window, other);
     std::vector<Hwnd> asked;
     desktop().onCall([&](std::string_view call, Hwnd h) {

@@ -52,8 +52,8 @@ inline constexpr Rect kPlayerRect{100, 100, 740, 580};
 inline constexpr Rect kFramedVideo{104, 123, 736, 536};
 inline constexpr Rect kBareVideo{100, 130, 740, 490};
 
-inline Player makePlayer(const std::string& videoClass = "WMPVideoWindow",
-                         const std::string& title = "Player", Rect rect = kPlayerRect) {
+inline Player makePlayer(const std::string& videoClass = kWmpVideoClass, const std::string& title = "Player",
+                         Rect rect = kPlayerRect) {
     auto& d = desktop();
     platform::sim::ProcessSpec process;
     process.modules = {{"player.exe", "C:\\Player\\player.exe"}};

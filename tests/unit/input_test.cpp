@@ -64,7 +64,7 @@ protected:
         Player p;
         p.window = d.createWindow(frame);
         WindowSpec video;
-        video.className = "EVRVideoHandler";
+        video.className = kEvrVideoClass;
         video.text = videoText;
         video.style = platform::kWsChild | platform::kWsVisible;
         video.rect = {104, 123, 736, 536};
@@ -132,7 +132,7 @@ TEST_F(BadInput, TheVideoWindowsTextAndDecoysOverTheirBuffersDoNotHideTheVideo) 
     decoy.style = platform::kWsChild | platform::kWsVisible;
     decoy.rect = {104, 540, 200, 570};
     const Hwnd big = desktop().createChild(p.window, decoy);
-    decoy.className = "EVRVideoHandler" + std::string(500, 'x');
+    decoy.className = kEvrVideoClass + std::string(500, 'x');
     desktop().createChild(p.window, decoy);
     tick();
     ASSERT_EQ(ctrol_->hasTarget, 1);
@@ -200,7 +200,7 @@ TEST_F(BadInput, InvalidDoubleByteSequencesInTitlesAndModuleNames) {
 TEST_F(BadInput, AStatusLineNeverEndsInHalfACharacter) {
     CWinInf target;
     CChildWinInf component;
-    component.className = "EVRVideoHandler";
+    component.className = kEvrVideoClass;
     for (const std::string& title :
          {std::string("Film\x82"), std::string(254, 'a') + "\x81", std::string("\x82\xA0\x82")}) {
         target.title = title;

@@ -73,16 +73,16 @@ TEST(WindowRecords, AssignmentReplacesTheWholeChildList) {
 TEST(ChildInventory, FindChildMatchesClassAndIdExactly) {
     CWinInf window;
     window.children = {childRecord("wmpvideowindow", 0, 1), childRecord("WMPVideoWindowX", 0, 2),
-                       childRecord("WMPVideoWindow", 5, 3), childRecord("WMPVideoWindow", 0, 4),
-                       childRecord("WMPVideoWindow", 0, 5)};
+                       childRecord(kWmpVideoClass, 5, 3), childRecord(kWmpVideoClass, 0, 4),
+                       childRecord(kWmpVideoClass, 0, 5)};
     CChildWinInf out;
-    ASSERT_EQ(window.findChild("WMPVideoWindow", 0, out), 1);
+    ASSERT_EQ(window.findChild(kWmpVideoClass, 0, out), 1);
     EXPECT_EQ(out.hwnd, platform::toHwnd(4)) << "the first record with both keys wins";
     EXPECT_EQ(window.findChild("WMPVIDEOWINDOW", 0, out), 0) << "class names are case-sensitive";
 
     CWinInf empty;
     CChildWinInf untouched = childRecord("keep", 7, 99);
-    EXPECT_EQ(empty.findChild("WMPVideoWindow", 0, untouched), 0);
+    EXPECT_EQ(empty.findChild(kWmpVideoClass, 0, untouched), 0);
     EXPECT_EQ(untouched.className, "keep");
     EXPECT_EQ(untouched.hwnd, platform::toHwnd(99));
 }
@@ -259,13 +259,13 @@ TEST_F(Inventory, ChildrenAreRecordedDepthFirstWhenVisibleEnabledAndTitled) {
     CWinInf window;
     window.hwnd = topLevel("Player");
     const Hwnd panel = child(window.hwnd, "Panel", "panel");
-    const Hwnd grandchild = child(panel, "WMPVideoWindow", "video");
+    const Hwnd grandchild = child(panel, kWmpVideoClass, "video");
     const Hwnd second = child(window.hwnd, "Button", "Play", 7);
-    const Hwnd untitled = child(window.hwnd, "EVRVideoHandler", "");
+    const Hwnd untitled = child(window.hwnd, kEvrVideoClass, "");
     const Hwnd disabled = child(window.hwnd, "Static", "off");
     d.setEnabled(disabled, false);
     const Hwnd hiddenParent = child(window.hwnd, "Hidden", "h");
-    const Hwnd underHidden = child(hiddenParent, "WMPVideoWindow", "video too");
+    const Hwnd underHidden = child(hiddenParent, kWmpVideoClass, "video too");
     d.show(hiddenParent, false);
     const Hwnd longText = child(window.hwnd, "Long", std::string(600, 'x'));
     (void)untitled, (void)underHidden;
@@ -287,7 +287,7 @@ TEST_F(Inventory, ChildrenAreRecordedDepthFirstWhenVisibleEnabledAndTitled) {
 TEST_F(Inventory, RescanOfAClosedWindowKeepsTheLastChildren) {
     CWinInf window;
     window.hwnd = topLevel("Player");
-    child(window.hwnd, "WMPVideoWindow", "video");
+    child(window.hwnd, kWmpVideoClass, "video");
     window.scanChildren();
     ASSERT_EQ(window.children.size(), 1u);
     const CWinInf before = window;
@@ -300,7 +300,7 @@ TEST_F(Inventory, RescanOfAClosedWindowKeepsTheLastChildren) {
 TEST_F(Inventory, HungChildCountsAsUntitledAndDoesNotStallTheScan) {
     CWinInf window;
     window.hwnd = topLevel("Player");
-    const Hwnd hung = child(window.hwnd, "WMPVideoWindow", "video");
+    const Hwnd hung = child(window.hwnd, kWmpVideoClass, "video");
     const Hwnd fine = child(window.hwnd, "Static", "ok");
     desktop().setHung(hung, true);
     const auto start = desktop().now();

@@ -82,7 +82,7 @@ TEST_F(MaskEngine, FixedLayoutIsTakenAfterTenLooks) {
 }
 
 TEST_F(MaskEngine, SecondStartChangesNothing) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
     panel_->startMask(0);
@@ -115,7 +115,7 @@ TEST_F(MaskEngine, StartWithoutLiveWindowsOnlyReports) {
 }
 
 TEST_F(MaskEngine, RestorePutsBackTheExactStylesAndSize) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
     panel_->startMask(1);
@@ -193,7 +193,7 @@ TEST_F(MaskEngine, TopmostAndSeeThroughTakeOnlyOneAsOn) {
 }
 
 TEST_F(MaskEngine, AHungPlayerIsNeitherWaitedForNorChanged) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
     desktop().onMessageBox([](const platform::sim::MessageBoxRecord&) { return platform::kIdOk; });
@@ -247,7 +247,7 @@ TEST_F(MaskEngine, AHungPlayerIsNeitherWaitedForNorChanged) {
 }
 
 TEST_F(MaskEngine, AClipRightAfterAHungRestoreKeepsThePlayersOwnStyles) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
     desktop().onMessageBox([](const platform::sim::MessageBoxRecord&) { return platform::kIdOk; });
@@ -268,7 +268,7 @@ TEST_F(MaskEngine, AClipRightAfterAHungRestoreKeepsThePlayersOwnStyles) {
 }
 
 TEST_F(MaskEngine, RegionFailureIsShownAndTheClipIsStillRestorable) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
     panel_->startTimer();
@@ -307,7 +307,7 @@ TEST_F(MaskEngine, RegionFailureIsShownAndTheClipIsStillRestorable) {
 class Overlay : public EngineTest {
 protected:
     void clipWithOverlay() {
-        player_ = makePlayer("EVRVideoHandler");
+        player_ = makePlayer(kEvrVideoClass);
         relayoutOnFrameChange(player_, kBareVideo);
         track(player_);
         panel_->startMask(1);
@@ -373,7 +373,7 @@ TEST_F(Overlay, AHungPlayerIsNeitherWaitedForNorMovedByADrag) {
 // lies over the video as the player is laid out now and a drag moves the player by exactly
 // the mouse's movement; a clip made meanwhile lays it anew over the clipped video.
 TEST_F(Overlay, OverAnUnclippedPlayerItFollowsTheLayoutOfNow) {
-    player_ = makePlayer("EVRVideoHandler");
+    player_ = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(player_, kBareVideo);
     track(player_);
     panel_->startMask(0);
@@ -400,7 +400,7 @@ TEST_F(Overlay, OverAnUnclippedPlayerItFollowsTheLayoutOfNow) {
 }
 
 TEST_F(Overlay, NoneOpensOverAPlayerThatDoesNotAnswer) {
-    player_ = makePlayer("EVRVideoHandler");
+    player_ = makePlayer(kEvrVideoClass);
     track(player_);
     desktop().setHung(player_.window, true);
     const auto start = desktop().now();
@@ -427,7 +427,7 @@ TEST_F(Overlay, PlayerClosingLeavesNoOverlayAndNoStaleReference) {
     EXPECT_EQ(panel_->moveWin, nullptr);
     EXPECT_TRUE(overlays().empty());
 
-    const Player next = makePlayer("EVRVideoHandler", "Next");
+    const Player next = makePlayer(kEvrVideoClass, "Next");
     tick();
     ASSERT_EQ(panel_->target.hwnd, next.window);
     panel_->showMoveWin();
@@ -435,7 +435,7 @@ TEST_F(Overlay, PlayerClosingLeavesNoOverlayAndNoStaleReference) {
 }
 
 TEST_F(Overlay, UnclippedPlayerClosingDropsTheOverlayReference) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     track(p);
     panel_->showMoveWin();
     ASSERT_EQ(overlays().size(), 1u);
@@ -459,7 +459,7 @@ TEST_F(Overlay, OverlayThatOutlivesAVanishedPlayerIsClosed) {
 }
 
 TEST_F(Overlay, FailedCreationKeepsNothing) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
     desktop().failCreateDialog(131);
@@ -493,7 +493,7 @@ TEST_F(Overlay, TickDuringTheDragThatRestoresThePlayerEndsTheOverlaySafely) {
 }
 
 TEST_F(Overlay, MovesNothingOnceThePlayerIsGone) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     track(p);
     auto* overlay = new CMoveWin();
     overlay->m_hTarget = p.window;

@@ -56,7 +56,7 @@ protected:
 };
 
 TEST_F(Recovery, AClipKeepsTheSavedStylesOnThePlayerUntilRestored) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
     panel_->startMask(1);
@@ -80,7 +80,7 @@ TEST_F(Recovery, AKilledRunsClippedSeeThroughPlayerIsGivenBackAtTheNextRunsFirst
     other.rect = {0, 0, 100, 40};
     other.exStyle = platform::kWsExTopmost;
     const Hwnd clock = desktop().createWindow(other);
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     clipSeeThrough(p);
     killRun();
@@ -114,7 +114,7 @@ TEST_F(Recovery, AKilledRunsClippedSeeThroughPlayerIsGivenBackAtTheNextRunsFirst
 }
 
 TEST_F(Recovery, APlayerThatWasTopmostBeforeTheClipStaysTopmost) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     platform::setWindowPos(p.window, platform::kHwndTopmost, 0, 0, 0, 0,
                            platform::kSwpNoMove | platform::kSwpNoSize);
@@ -146,7 +146,7 @@ TEST_F(Recovery, APlayerLostByResizingIsRestoredOnceAndFoundAgain) {
 
 TEST_F(Recovery, HalfKeptPropertiesAreNeverTrusted) {
     // The styles without the marker, as a run killed between its writes would leave them.
-    const Player a = makePlayer("WMPVideoWindow", "A");
+    const Player a = makePlayer(kWmpVideoClass, "A");
     ASSERT_TRUE(platform::setProp(a.window, kStyle, 0x12345678u));
     ASSERT_TRUE(platform::setProp(a.window, kExStyle, 0));
     tick();

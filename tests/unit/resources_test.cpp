@@ -53,7 +53,7 @@ protected:
         frame.processId = d.addProcess(process);
         player_ = d.createWindow(frame);
         WindowSpec video;
-        video.className = "EVRVideoHandler";
+        video.className = kEvrVideoClass;
         video.text = "Video";
         video.style = platform::kWsChild | platform::kWsVisible;
         video.rect = {104, 123, 736, 536};
@@ -125,7 +125,7 @@ TEST_F(Resources, PlayersComingAndGoingLeaveNothingBehind) {
         frame.text = "Player " + std::to_string(i);
         const Hwnd window = desktop().createWindow(frame);
         WindowSpec video;
-        video.className = "EVRVideoHandler";
+        video.className = kEvrVideoClass;
         video.text = "Video";
         video.style = platform::kWsChild | platform::kWsVisible;
         video.rect = {104, 123, 736, 536};

@@ -223,8 +223,8 @@ private:
         std::vector<Hwnd> parents{top};
         const int children = pick(0, 7);
         for (int c = 0; c < children; ++c) {
-            static const char* const kClasses[] = {"WMPVideoWindow",   "EVRVideoHandler", "wmpvideowindow",
-                                                   "EVRVideoHandlerX", "Static",          "Button"};
+            static const char* const kClasses[] = {kWmpVideoClass,     kEvrVideoClass, "wmpvideowindow",
+                                                   "EVRVideoHandlerX", "Static",       "Button"};
             WindowSpec child;
             child.className = kClasses[pick(0, 5)];
             child.text = chance(80) ? "Video " + std::to_string(c) : "";

@@ -127,7 +127,7 @@ TEST_F(SimDialog, ChildPanelIsBuiltFromItsTemplateInDialogUnits) {
     EXPECT_EQ(probe.initContext, &probe);
     const auto state = *desktop().state(panel);
     EXPECT_EQ(state.parent, mainWindow);
-    EXPECT_EQ(state.className, "#32770");
+    EXPECT_EQ(state.className, platform::kDialogClass);
     EXPECT_EQ(state.style & (kWsCaption | kWsSysMenu | kWsVisible), 0u)
         << "DS_CONTROL takes the caption away";
     const Rect mainClient = desktop().state(mainWindow)->client;

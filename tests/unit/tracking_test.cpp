@@ -51,9 +51,9 @@ TEST_F(Tracking, EveryTickRefreshesAHeldTarget) {
 }
 
 TEST_F(Tracking, ClosedPlayerIsLostAndAnotherFoundInTheSameTick) {
-    const Player first = makePlayer("WMPVideoWindow", "First");
+    const Player first = makePlayer(kWmpVideoClass, "First");
     tick();
-    const Player second = makePlayer("EVRVideoHandler", "Second");
+    const Player second = makePlayer(kEvrVideoClass, "Second");
     tick();
     ASSERT_EQ(panel_->target.hwnd, first.window) << "a held target is kept";
 
@@ -137,7 +137,7 @@ TEST_F(Tracking, ReplacedVideoWindowIsPickedUpAndAHiddenOneIsKept) {
     tick();
     desktop().destroy(p.video);
     WindowSpec video;
-    video.className = "WMPVideoWindow";
+    video.className = kWmpVideoClass;
     video.text = "New video";
     video.style = platform::kWsChild | platform::kWsVisible;
     video.rect = kFramedVideo;
@@ -166,7 +166,7 @@ TEST_F(Tracking, OtherTimersLeaveTheEngineAlone) {
 }
 
 TEST_F(Tracking, DestroyingThePanelRestoresAClippedPlayer) {
-    const Player p = makePlayer("EVRVideoHandler");
+    const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     tick();
     panel_->startMask(1);

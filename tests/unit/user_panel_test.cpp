@@ -147,7 +147,7 @@ TEST_F(UserPanel, StartsSearchingWithTheCommandsDisabled) {
 }
 
 TEST_F(UserPanel, FollowsTheEnginesFindsAndLosses) {
-    Player player = trackPlayer("WMPVideoWindow");
+    Player player = trackPlayer(kWmpVideoClass);
     EXPECT_EQ(text(IDC_FOUND_STATUS), "WMPVideoWindow を検出しました");
     EXPECT_EQ(desktop().state(ctl(IDC_TARGET_STATUS))->textAnsi, desktop().toAnsi(kPlayerTitle));
     EXPECT_EQ(text(IDC_TARGET_STATUS), kPlayerTitle);
@@ -160,14 +160,14 @@ TEST_F(UserPanel, FollowsTheEnginesFindsAndLosses) {
     EXPECT_EQ(text(IDC_TARGET_STATUS), "");
     for (int id : kCommands) EXPECT_FALSE(enabled(id)) << id;
 
-    trackPlayer("EVRVideoHandler");
+    trackPlayer(kEvrVideoClass);
     EXPECT_EQ(text(IDC_FOUND_STATUS), "EVRVideoHandler を検出しました");
     EXPECT_TRUE(checked(IDC_MODE_RESTORE));
     for (int id : kSeeThroughControls) EXPECT_FALSE(shown(id)) << "offered only in video-only mode: " << id;
 }
 
 TEST_F(UserPanel, VideoOnlyForAWmpComponentMakesNoOverlay) {
-    Player player = trackPlayer("WMPVideoWindow");
+    Player player = trackPlayer(kWmpVideoClass);
     click(IDC_MODE_VIDEO);
     EXPECT_TRUE(desktop().region(player.window).has_value());
     EXPECT_TRUE(overlays().empty());
@@ -180,7 +180,7 @@ TEST_F(UserPanel, VideoOnlyForAWmpComponentMakesNoOverlay) {
 }
 
 TEST_F(UserPanel, VideoOnlyForAnEvrComponentOpensTheOverlayAndOffersSeeThrough) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     EXPECT_TRUE(desktop().region(player.window).has_value());
     EXPECT_EQ(overlays().size(), 1u);
@@ -201,7 +201,7 @@ TEST_F(UserPanel, AVideoOnlyThatMakesNoClipShowsNothingClipped) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
-        Player player = trackPlayer("EVRVideoHandler");
+        Player player = trackPlayer(kEvrVideoClass);
         const std::size_t boxes = desktop().messageBoxes().size();
         c.refuse(player);
         click(IDC_MODE_VIDEO);
@@ -221,7 +221,7 @@ TEST_F(UserPanel, AVideoOnlyThatMakesNoClipShowsNothingClipped) {
 // An overlay ticked open before the clip is laid over the clipped video, or closed with the
 // box unticked where the clip comes without one.
 TEST_F(UserPanel, DragTickedBeforeTheClipEndsOverTheClippedVideoOrNowhere) {
-    for (const char* videoClass : {"EVRVideoHandler", "WMPVideoWindow"}) {
+    for (const char* videoClass : {kEvrVideoClass, kWmpVideoClass}) {
         SCOPED_TRACE(videoClass);
         Player player = trackPlayer(videoClass);
         desktop().onStyleChanged(player.window, [&](const platform::sim::StyleChange&) {
@@ -230,7 +230,7 @@ TEST_F(UserPanel, DragTickedBeforeTheClipEndsOverTheClippedVideoOrNowhere) {
         click(IDC_DRAG);
         ASSERT_EQ(overlays().size(), 1u);
         click(IDC_MODE_VIDEO);
-        const bool evr = std::string(videoClass) == "EVRVideoHandler";
+        const bool evr = std::string(videoClass) == kEvrVideoClass;
         EXPECT_EQ(checked(IDC_DRAG), evr);
         ASSERT_EQ(overlays().size(), evr ? 1u : 0u);
         if (evr) {
@@ -243,7 +243,7 @@ TEST_F(UserPanel, DragTickedBeforeTheClipEndsOverTheClippedVideoOrNowhere) {
 }
 
 TEST_F(UserPanel, TheDragBoxStaysUntickedWhileThePlayerDoesNotAnswer) {
-    Player player = trackPlayer("WMPVideoWindow");
+    Player player = trackPlayer(kWmpVideoClass);
     desktop().setHung(player.window, true);
     click(IDC_DRAG);
     EXPECT_FALSE(checked(IDC_DRAG));
@@ -254,7 +254,7 @@ TEST_F(UserPanel, TheDragBoxStaysUntickedWhileThePlayerDoesNotAnswer) {
 // the player's own text.
 TEST_F(UserPanel, ThePlayersTitleReadsRightOnAnyCodePage) {
     desktop().setCodePage(1252);
-    Player player = trackPlayer("WMPVideoWindow");
+    Player player = trackPlayer(kWmpVideoClass);
     desktop().setTextUtf8(player.window, kPlayerTitle);
     tick();
     ASSERT_EQ(theCtrolPanel->target.title.find("?"), 0u) << "the record holds what the code page can";
@@ -262,7 +262,7 @@ TEST_F(UserPanel, ThePlayersTitleReadsRightOnAnyCodePage) {
 }
 
 TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     const std::uint32_t exStyle = desktop().exStyle(player.window);
 
@@ -299,7 +299,7 @@ TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
 }
 
 TEST_F(UserPanel, ClosingWhileSeeThroughLeavesThePlayerOutOfTheTopmostBand) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     click(IDC_TRANS);
     ASSERT_NE(desktop().exStyle(player.window) & platform::kWsExTopmost, 0u);
@@ -313,7 +313,7 @@ TEST_F(UserPanel, ClosingWhileSeeThroughLeavesThePlayerOutOfTheTopmostBand) {
 }
 
 TEST_F(UserPanel, RestoreTakesSeeThroughOffBeforeTheClip) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     const std::uint32_t style = desktop().style(player.window);
     const std::uint32_t exStyle = desktop().exStyle(player.window);
     click(IDC_MODE_VIDEO);
@@ -344,7 +344,7 @@ TEST_F(UserPanel, RestoreTakesSeeThroughOffBeforeTheClip) {
 }
 
 TEST_F(UserPanel, RestoreWithoutAClipClearsBothFlagsAndAnUnclippedOverlay) {
-    trackPlayer("WMPVideoWindow");
+    trackPlayer(kWmpVideoClass);
     click(IDC_DRAG);  // an overlay over the unclipped player
     ASSERT_EQ(overlays().size(), 1u);
 
@@ -363,7 +363,7 @@ TEST_F(UserPanel, RestoreWithoutAClipClearsBothFlagsAndAnUnclippedOverlay) {
 // startMask leaves a clip in place alone; the panel brings the overlay and the see-through
 // styles in line with the boxes it shows, so the player is never click-through unticked.
 TEST_F(UserPanel, VideoOnlyPressedAgainKeepsTheClipAndMatchesTheBoxes) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     const auto region = desktop().region(player.window);
     const std::uint32_t exStyle = desktop().exStyle(player.window);
@@ -389,7 +389,7 @@ TEST_F(UserPanel, VideoOnlyPressedAgainKeepsTheClipAndMatchesTheBoxes) {
 }
 
 TEST_F(UserPanel, SeeThroughPercentagesGiveTheirAlphas) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     click(IDC_TRANS);
     const struct {
@@ -410,7 +410,7 @@ TEST_F(UserPanel, SeeThroughPercentagesGiveTheirAlphas) {
 }
 
 TEST_F(UserPanel, ANewPercentageWhileSeeThroughIsOffIsOnlyStored) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     desktop().clearCalls();
     setting([](Hwnd dialog) { typeAndOk(dialog, "45"); });
@@ -430,7 +430,7 @@ TEST_F(UserPanel, ANewPercentageWhileSeeThroughIsOffIsOnlyStored) {
 }
 
 TEST_F(UserPanel, TheTargetLostWhileTheDialogIsOpenLeavesThePercentageToTheUser) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     click(IDC_TRANS);
     setting([&](Hwnd dialog) {
@@ -446,7 +446,7 @@ TEST_F(UserPanel, TheTargetLostWhileTheDialogIsOpenLeavesThePercentageToTheUser)
 
 TEST_F(UserPanel, LosingTheTargetLeavesNothingTickedAndNothingOnTop) {
     // Drag on, player closed: the overlay went with it, and the box says so.
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     ASSERT_TRUE(checked(IDC_DRAG));
     desktop().destroy(player.window);
@@ -454,7 +454,7 @@ TEST_F(UserPanel, LosingTheTargetLeavesNothingTickedAndNothingOnTop) {
     EXPECT_TRUE(checked(IDC_MODE_RESTORE));
     EXPECT_FALSE(checked(IDC_DRAG));
     EXPECT_FALSE(enabled(IDC_DRAG));
-    trackPlayer("EVRVideoHandler");
+    trackPlayer(kEvrVideoClass);
     EXPECT_TRUE(enabled(IDC_DRAG));
     EXPECT_FALSE(checked(IDC_DRAG)) << "no overlay is open";
 
@@ -479,10 +479,10 @@ TEST_F(UserPanel, LosingTheTargetLeavesNothingTickedAndNothingOnTop) {
 }
 
 TEST_F(UserPanel, AnotherComponentClassInVideoOnlyModeKeepsTheSeeThroughControls) {
-    Player player = trackPlayer("EVRVideoHandler");
+    Player player = trackPlayer(kEvrVideoClass);
     click(IDC_MODE_VIDEO);
     WindowSpec wmp;
-    wmp.className = "WMPVideoWindow";
+    wmp.className = kWmpVideoClass;
     wmp.text = "Video";
     wmp.style = platform::kWsChild | platform::kWsVisible;
     wmp.rect = kVideoRect;
@@ -528,7 +528,7 @@ TEST_F(UserPanelAlone, WorksItsOwnFlagsWithoutAControlPanel) {
     CWinInf target;
     target.title = "Player";
     CChildWinInf component;
-    component.className = "EVRVideoHandler";
+    component.className = kEvrVideoClass;
     panel_->componentFound(target, component);
     desktop().clearCalls();
 

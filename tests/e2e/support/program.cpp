@@ -104,7 +104,8 @@ Hwnd controlPanelOf(Hwnd main) {
         main,
         [](Hwnd hwnd, std::uintptr_t context) -> int {
             auto& s = *reinterpret_cast<Search*>(context);
-            if (platform::testing::getParent(hwnd) != s.main || platform::getClassNameA(hwnd, 64) != "#32770")
+            if (platform::testing::getParent(hwnd) != s.main ||
+                platform::getClassNameA(hwnd, 64) != platform::kDialogClass)
                 return 1;
             const auto isStatic = [hwnd](int id) {
                 return platform::getClassNameA(platform::getDlgItem(hwnd, id), 64) == "Static";
