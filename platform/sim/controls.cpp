@@ -40,17 +40,6 @@ std::intptr_t makeLong(int low, int high) {
                                                                 (static_cast<std::uint32_t>(high) << 16)));
 }
 
-std::string withThousands(int value) {
-    std::string digits =
-        std::to_string(value < 0 ? -static_cast<long long>(value) : static_cast<long long>(value));
-    std::string out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return value < 0 ? "-" + out : out;
-}
-
 }  // namespace
 
 std::intptr_t World::defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -65,39 +54,28 @@ std::intptr_t World::defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam
             buffer[text.size()] = '\0';
             return static_cast<std::intptr_t>(text.size());
         }
-        case msg::kGetTextLength:
-            return static_cast<std::intptr_t>(ansiText(*w).size());
-        case msg::kSetText: {
-            const auto* text = reinterpret_cast<const char*>(lParam);
-            setAnsiText(*w, text ? std::string_view(text) : std::string_view());
-            return 1;
-        }
         case msg::kClose:
+            // DefDlgProc: a click on Cancel, unless that button is there and disabled. Only
+            // dialogs are closed this way here.
             if (w->kind == Kind::Dialog) {
-                // DefDlgProc: a click on Cancel, unless that button is there and disabled.
                 const Hwnd cancel = dialogItem(h, kIdCancel);
                 if (const Window* cw = find(cancel); cw && (cw->style & kWsDisabled)) return 0;
                 post(h, msg::kCommand, static_cast<std::uintptr_t>(kIdCancel) | (kBnClicked << 16),
                      static_cast<std::intptr_t>(handleValue(cancel)));
-            } else {
-                destroy(h);
             }
             return 0;
         case msg::kSysCommand:
             switch (wParam & 0xFFF0) {
-                case k::kScClose:
-                    send(h, msg::kClose, 0, 0);
-                    break;
                 case k::kScMove:
                     moveLoop(h);
                     break;
                 case k::kScMinimize:
                     minimise(h);
                     break;
-                case k::kScRestore:
-                    restore(h);
-                    break;
                 default:
+                    // The system's own commands do something; others are ignored, as there.
+                    if ((wParam & 0xFFF0) >= 0xF000)
+                        unmodelled("a system command other than move and minimise");
                     break;
             }
             return 0;
@@ -105,21 +83,14 @@ std::intptr_t World::defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam
             if (static_cast<int>(wParam) == kHtCaption)
                 send(h, msg::kSysCommand, k::kScMove | kHtCaption, lParam);
             return 0;
-        case msg::kCtlColorMsgBox:
-        case msg::kCtlColorEdit:
-        case msg::kCtlColorListBox:
+        // The colour requests that ctlColor() makes: all of them on the button face.
         case msg::kCtlColorBtn:
         case msg::kCtlColorDlg:
-        case msg::kCtlColorScrollBar:
-        case msg::kCtlColorStatic: {
-            const bool window = message == msg::kCtlColorEdit || message == msg::kCtlColorListBox;
-            const ColorRef back = window ? k::kColorWindow : k::kColorBtnFace;
+        case msg::kCtlColorStatic:
             if (auto it = dcs.find(static_cast<std::uint32_t>(wParam)); it != dcs.end()) {
                 it->second.textColor = k::kColorWindowText;
-                it->second.bkColor = back;
             }
-            return static_cast<std::intptr_t>(systemBrush(back));
-        }
+            return static_cast<std::intptr_t>(systemBrush(k::kColorBtnFace));
         case msg::kDmGetDefId:
             if (w->kind == Kind::Dialog && w->defaultId != 0) return makeLong(w->defaultId, k::kDcHasDefId);
             return 0;
@@ -132,11 +103,6 @@ std::intptr_t World::defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam
                 return w->checkState;
             case msg::kBmSetCheck:
                 setCheck(h, static_cast<int>(wParam));
-                return 0;
-            case msg::kBmGetState:
-                return w->checkState;
-            case msg::kBmClick:
-                if (!(w->style & kWsDisabled)) buttonClick(h);
                 return 0;
             default:
                 break;
@@ -249,57 +215,28 @@ void World::upDownWriteBuddy(Window& ud) {
     Window* buddy = find(ud.updown.buddy);
     if (!buddy) return;
     const int pos = ud.updown.pos;
-    setUtf8Text(*buddy, (ud.style & k::kUdsNoThousands) ? std::to_string(pos) : withThousands(pos));
+    setUtf8Text(*buddy, std::to_string(pos));  // the program's up-downs all have UDS_NOTHOUSANDS
 }
 
 std::intptr_t World::upDownMessage(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     Window* ud = find(h);
     if (!ud) return 0;
     auto& s = ud->updown;
-    const auto clampPos = [&s](long long p) {
-        return static_cast<int>(
-            std::clamp<long long>(p, std::min(s.lower, s.upper), std::max(s.lower, s.upper)));
-    };
     switch (message) {
         case msg::kUdmSetRange32:
             s.lower = static_cast<int>(static_cast<std::intptr_t>(wParam));
             s.upper = static_cast<int>(lParam);
             return 0;
-        case msg::kUdmSetRange:
-            s.upper = static_cast<std::int16_t>(lParam & 0xFFFF);
-            s.lower = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-            return 0;
-        case msg::kUdmGetRange:
-            return makeLong(s.upper, s.lower);
-        case msg::kUdmGetRange32:
-            if (wParam) *reinterpret_cast<int*>(wParam) = s.lower;
-            if (lParam) *reinterpret_cast<int*>(lParam) = s.upper;
-            return 0;
         case msg::kUdmSetPos32: {
             const int old = s.pos;
-            s.pos = clampPos(static_cast<int>(lParam));
-            upDownWriteBuddy(*ud);
-            return old;
-        }
-        case msg::kUdmSetPos: {
-            const int old = s.pos;
-            s.pos = clampPos(static_cast<std::int16_t>(lParam & 0xFFFF));
+            s.pos = static_cast<int>(std::clamp<long long>(
+                static_cast<int>(lParam), std::min(s.lower, s.upper), std::max(s.lower, s.upper)));
             upDownWriteBuddy(*ud);
             return old;
         }
         case msg::kUdmGetPos: {
             const bool taken = upDownTakeBuddyText(*ud);
             return makeLong(s.pos, taken ? 0 : 1);
-        }
-        case msg::kUdmGetPos32: {
-            const bool taken = upDownTakeBuddyText(*ud);
-            if (lParam) *reinterpret_cast<int*>(lParam) = taken ? 0 : 1;
-            return s.pos;
-        }
-        case msg::kUdmSetBuddy: {
-            const Hwnd old = s.buddy;
-            s.buddy = toHwnd(static_cast<std::uint32_t>(wParam));
-            return static_cast<std::intptr_t>(handleValue(old));
         }
         case msg::kUdmGetBuddy:
             return static_cast<std::intptr_t>(handleValue(s.buddy));
@@ -317,12 +254,8 @@ void World::upDownStep(Hwnd updown, int direction) {
     const int lo = std::min(s.lower, s.upper);
     const int hi = std::max(s.lower, s.upper);
     const long long next = static_cast<long long>(s.pos) + delta;
-    if (next < lo || next > hi) {
-        if (!(ud->style & k::kUdsWrap)) return;  // stops at the ends
-        s.pos = next < lo ? hi : lo;
-    } else {
-        s.pos = static_cast<int>(next);
-    }
+    if (next < lo || next > hi) return;  // stops at the ends
+    s.pos = static_cast<int>(next);
     upDownWriteBuddy(*ud);
 }
 
@@ -336,18 +269,12 @@ void World::initControl(Window& control) {
     if (self == list.begin() || self == list.end()) return;
     control.updown.buddy = *(self - 1);
     Window* buddy = find(control.updown.buddy);
-    if (!buddy || !(control.style & (k::kUdsAlignRight | k::kUdsAlignLeft))) return;
-    // Attached to the buddy's edge, which gives up the room (the border is shared).
+    if (!buddy || !(control.style & k::kUdsAlignRight)) return;
+    // Attached to the buddy's right edge, which gives up the room (the border is shared).
     const int width = control.rect.width();
     Rect b = buddy->rect;
-    Rect u;
-    if (control.style & k::kUdsAlignRight) {
-        b.right -= width - 2;
-        u = Rect{b.right - 2, b.top, b.right - 2 + width, b.bottom};
-    } else {
-        b.left += width - 2;
-        u = Rect{b.left + 2 - width, b.top, b.left + 2, b.bottom};
-    }
+    b.right -= width - 2;
+    const Rect u{b.right - 2, b.top, b.right - 2 + width, b.bottom};
     buddy->rect = b;
     buddy->client = clientFor(b, buddy->style, buddy->exStyle);
     control.rect = u;

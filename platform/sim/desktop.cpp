@@ -172,14 +172,12 @@ std::size_t Desktop::windowCount() const {
 }
 
 std::vector<Hwnd> Desktop::dialogs(int templateId) const {
-    std::vector<const Window*> found;
-    for (const auto& [value, w] : world_->windows) {
-        if (w->templateId == templateId && w->kind == Kind::Dialog) found.push_back(w.get());
-    }
-    std::sort(found.begin(), found.end(),
-              [](const Window* a, const Window* b) { return a->createdSeq > b->createdSeq; });
+    // Handles are never reused and only grow, so the highest is the newest.
     std::vector<Hwnd> out;
-    for (const Window* w : found) out.push_back(w->handle);
+    for (auto it = world_->windows.rbegin(); it != world_->windows.rend(); ++it) {
+        const Window& w = *it->second;
+        if (w.templateId == templateId && w.kind == Kind::Dialog) out.push_back(w.handle);
+    }
     return out;
 }
 
@@ -316,11 +314,6 @@ bool usable(const World& w, Hwnd h) {
     return w.visibleWithAncestors(h) && w.enabledWithAncestors(h);
 }
 
-std::intptr_t pointParam(int x, int y) {
-    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(x) & 0xFFFFu) |
-                                      ((static_cast<std::uint32_t>(y) & 0xFFFFu) << 16));
-}
-
 }  // namespace
 
 bool Desktop::click(Hwnd control) {
@@ -338,16 +331,8 @@ bool Desktop::click(Hwnd control) {
             }
             return true;
         }
-        case Kind::Static:
-            if (c->style & k::kSsNotify) w.notifyParent(control, k::kStnClicked);
-            return true;
-        default: {
-            const int x = c->client.width() / 2;
-            const int y = c->client.height() / 2;
-            w.send(control, msg::kLButtonDown, 1, pointParam(x, y));
-            if (w.alive(control)) w.send(control, msg::kLButtonUp, 0, pointParam(x, y));
-            return true;
-        }
+        default:
+            unmodelled("a click on a control other than a button or a link");
     }
 }
 
@@ -355,13 +340,7 @@ bool Desktop::typeText(Hwnd edit, std::string_view utf8) {
     World& w = *world_;
     Window* e = w.find(edit);
     if (!e || !usable(w, edit) || (e->style & k::kEsReadOnly)) return false;
-    std::string text(utf8);
-    if (e->style & k::kEsNumber) {
-        // A number-only edit control refuses everything but digits.
-        text.erase(std::remove_if(text.begin(), text.end(), [](char ch) { return ch < '0' || ch > '9'; }),
-                   text.end());
-    }
-    w.setUtf8Text(*e, text);
+    w.setUtf8Text(*e, utf8);
     w.notifyParent(edit, k::kEnChange);
     return true;
 }
@@ -471,9 +450,6 @@ std::optional<CtlColorReport> Desktop::ctlColor(Hwnd control) {
         case Kind::Static:
         case Kind::SysLink:
             message = msg::kCtlColorStatic;
-            break;
-        case Kind::Edit:
-            message = (c->style & (k::kEsReadOnly | kWsDisabled)) ? msg::kCtlColorStatic : msg::kCtlColorEdit;
             break;
         default:
             return std::nullopt;

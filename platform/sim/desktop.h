@@ -98,9 +98,9 @@ struct StyleChange {
 
 // One window-changing call the program made, in order ("SetWindowPos(0x00010010,TOPMOST)").
 // Formats: SetWindowLongA(h,GWL_STYLE,0x%08x) / GWL_EXSTYLE; SetWindowRgn(h,{l,t,r,b}) or
-// (h,NULL); MoveWindow(h,x,y,w,h); SetWindowPos(h[,after][,x,y][,cx,cy][,0xflags]) where
-// after is TOPMOST, NOTOPMOST, TOP, BOTTOM or a handle and is left out with SWP_NOZORDER, the
-// position with SWP_NOMOVE, the size with SWP_NOSIZE; SetLayeredWindowAttributes(h,key,alpha,
+// (h,NULL); MoveWindow(h,x,y,w,h); SetWindowPos(h[,after][,0xflags]) where after is TOPMOST,
+// NOTOPMOST, TOP or a handle and is left out with SWP_NOZORDER, and the flags are those beyond
+// SWP_NOZORDER, SWP_NOMOVE and SWP_NOSIZE; SetLayeredWindowAttributes(h,key,alpha,
 // flags); ShowWindow(h,SW_...); EnableWindow(h,0|1); DestroyWindow(h); InvalidateRect(h,NULL|
 // {..},erase); SetWindowText(h,"utf8"); SetTimer(h,id,ms); KillTimer(h,id); MessageBox(owner,
 // "text","caption",0x%x); DragMove(h,x,y) for each step of a move loop. h is "0x%08x".
@@ -141,7 +141,6 @@ struct DragStep {
 // One parsed dialog template (both DIALOG and DIALOGEX forms). Class and title ordinals are
 // kept as numbers; texts are UTF-8.
 struct DialogItemTemplate {
-    std::uint32_t helpId = 0;
     std::uint32_t style = 0;
     std::uint32_t exStyle = 0;
     std::int16_t x = 0, y = 0, cx = 0, cy = 0;
@@ -150,21 +149,17 @@ struct DialogItemTemplate {
     std::uint16_t classAtom = 0;
     std::string text;
     std::optional<std::uint16_t> textOrdinal;
-    std::vector<std::uint8_t> creationData;
 };
 
 struct DialogTemplate {
     bool extended = false;
-    std::uint32_t helpId = 0;
     std::uint32_t style = 0;
     std::uint32_t exStyle = 0;
     std::int16_t x = 0, y = 0, cx = 0, cy = 0;
-    std::string menu;
     std::string className;
     std::string title;
     std::uint16_t pointSize = 0;
     std::uint16_t weight = 0;
-    std::uint8_t italic = 0;
     std::uint8_t charset = 0;
     std::string font;
     std::vector<DialogItemTemplate> items;
@@ -177,7 +172,6 @@ struct ResourceContents {
     std::vector<std::uint8_t> versionInfo;
     std::set<int> icons;       // RT_ICON
     std::set<int> groupIcons;  // RT_GROUP_ICON
-    bool manifest = false;
 };
 
 // Builds a VS_VERSIONINFO block the way resource compilers lay it out.
@@ -206,7 +200,6 @@ std::optional<DialogTemplate> parseDialogTemplate(const std::vector<std::uint8_t
 // Reads the file into the program's resources, which dialogs, strings, icons and the
 // version services use. They stay for the whole test program (reset() keeps them).
 bool loadResourceFile(const std::string& path);
-const ResourceContents& programResources();
 
 enum class Failure {
     SetWindowRgn,
@@ -315,8 +308,7 @@ public:
     // ---- user actions ----------------------------------------------------------------
     // A click as the user makes it: nothing when the control or an ancestor is hidden or
     // disabled. Buttons do their auto behaviour and notify the parent; SysLink sends
-    // NM_CLICK; a static with SS_NOTIFY sends STN_CLICKED; other windows get
-    // WM_LBUTTONDOWN / WM_LBUTTONUP at their client centre.
+    // NM_CLICK; a click on anything else is not modelled.
     bool click(Hwnd control);
     // Replaces an edit control's text as typing would (EN_CHANGE to the parent).
     bool typeText(Hwnd edit, std::string_view utf8);
@@ -341,7 +333,8 @@ public:
     void onModal(std::function<void(Hwnd dialog)> script);
     std::size_t modalRuns() const;
     std::size_t unendedModalRuns() const;
-    // Answers the program's message boxes (default: the first button, IDOK for MB_OK).
+    // Answers the program's message boxes (default: IDYES for MB_YESNO and MB_YESNOCANCEL,
+    // else IDOK).
     void onMessageBox(std::function<int(const MessageBoxRecord&)> handler);
     const std::vector<MessageBoxRecord>& messageBoxes() const;
     // Sent messages that could never be answered (a hung window nobody wakes).

@@ -48,7 +48,7 @@ Hwnd World::createDialog(int templateId, Hwnd parent, backend::DialogProc proc, 
         lastError = k::kErrorInvalidWindowHandle;
         return kNoWindow;
     }
-    const Hwnd owner = (!child && pw) ? topLevelOf(parent) : kNoWindow;
+    const Hwnd owner = (!child && pw) ? parent : kNoWindow;  // the program's owners are top-level
 
     // The template places the client area; the frame goes around it.
     const int clientWidth = mulDiv(t.cx, kBaseUnitX, 4);
@@ -67,11 +67,6 @@ Hwnd World::createDialog(int templateId, Hwnd parent, backend::DialogProc proc, 
               y + clientHeight + (1000 - probe.bottom)};
     if (!child) {
         const Rect& mon = monitor;
-        if (style & k::kDsCenter) {
-            const int left = (mon.left + mon.right - rect.width()) / 2;
-            const int top = (mon.top + mon.bottom - rect.height()) / 2;
-            rect = Rect{left, top, left + rect.width(), top + rect.height()};
-        }
         // Kept on the monitor.
         const int dx = rect.right > mon.right ? mon.right - rect.right : 0;
         const int dy = rect.bottom > mon.bottom ? mon.bottom - rect.bottom : 0;
@@ -138,12 +133,8 @@ void World::centre(Hwnd h, Hwnd over) {
     const Rect rect = w->rect;
     const Rect& work = monitor;
     const Rect area = (ow && visibleWithAncestors(over) && !(ow->style & kWsMinimize)) ? ow->rect : work;
-    int x = (area.left + area.right) / 2 - rect.width() / 2;
-    int y = (area.top + area.bottom) / 2 - rect.height() / 2;
-    if (x + rect.width() > work.right) x = work.right - rect.width();
-    if (x < work.left) x = work.left;
-    if (y + rect.height() > work.bottom) y = work.bottom - rect.height();
-    if (y < work.top) y = work.top;
+    const int x = (area.left + area.right) / 2 - rect.width() / 2;
+    const int y = (area.top + area.bottom) / 2 - rect.height() / 2;
     setGeometry(h, Rect{x, y, x + rect.width(), y + rect.height()}, false);
 }
 
@@ -177,26 +168,13 @@ int World::messageBox(Hwnd owner, std::string_view text, std::string_view captio
     if (disable) ow->style |= kWsDisabled;
     run(now, true);
     int answer = kIdOk;
-    switch (type & 0xF) {
-        case 2:  // MB_ABORTRETRYIGNORE
-            answer = 3;
-            break;
-        case 3:  // MB_YESNOCANCEL
-        case 4:  // MB_YESNO
-            answer = 6;
-            break;
-        case 5:  // MB_RETRYCANCEL
-            answer = 4;
-            break;
-        case 6:  // MB_CANCELTRYCONTINUE
-            answer = kIdCancel;
-            break;
-        default:
-            break;
-    }
+    const unsigned buttons = type & 0xF;
+    if (buttons == 3 || buttons == 4) answer = 6;  // MB_YESNOCANCEL, MB_YESNO: IDYES
     if (messageBoxHandler) {
         const auto handler = messageBoxHandler;
         answer = handler(record);
+    } else if (buttons == 2 || buttons == 5) {
+        unmodelled("the first button of an abort/retry box");
     }
     if (disable) {
         if (Window* again = find(owner)) again->style &= ~kWsDisabled;

@@ -81,16 +81,11 @@ std::string loadStringUtf8(int resourceId) {
     return {};
 }
 
-MenuHandle getSystemMenu(Hwnd hwnd, bool revert) {
+// The program only ever takes the menu to add to it; a revert is not modelled.
+MenuHandle getSystemMenu(Hwnd hwnd, bool /*revert*/) {
     sim::World& w = world();
     sim::Window* win = w.find(hwnd);
     if (!win) return MenuHandle{};
-    if (revert) {
-        // Back to the system's own menu; the answer is no menu.
-        if (win->sysMenu) w.menus.erase(win->sysMenu);
-        win->sysMenu = 0;
-        return MenuHandle{};
-    }
     if (!win->sysMenu) {
         win->sysMenu = w.nextMenu++;
         w.menus[win->sysMenu] = defaultSystemMenu();
@@ -113,21 +108,8 @@ bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view text
 }
 
 int getSystemMetrics(int index) {
-    const Rect& primary = world().monitor;
-    switch (index) {
-        case 0:  // SM_CXSCREEN
-            return primary.width();
-        case 1:  // SM_CYSCREEN
-            return primary.height();
-        case kSmCxIcon:
-        case kSmCyIcon:
-            return 32;
-        case 49:  // SM_CXSMICON
-        case 50:  // SM_CYSMICON
-            return 16;
-        default:
-            return 0;
-    }
+    // The icon size is all the program asks; an unknown index answers 0, as on Windows.
+    return (index == kSmCxIcon || index == kSmCyIcon) ? 32 : 0;
 }
 
 PaintScope::PaintScope(Hwnd hwnd) : hwnd_(hwnd) {

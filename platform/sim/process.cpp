@@ -43,7 +43,7 @@ void ProcessHandle::reset(std::uintptr_t raw) noexcept {
     const std::uintptr_t old = std::exchange(raw_, raw);
     if (old == 0) return;
     sim::World& w = world();
-    if (w.openProcesses.erase(old) == 0) ++w.processDoubleCloses;
+    w.openProcesses.erase(old);
 }
 
 ProcessHandle openProcess(std::uint32_t access, bool /*inherit*/, std::uint32_t processId) {

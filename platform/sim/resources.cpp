@@ -20,7 +20,6 @@ constexpr std::uint16_t kRtDialog = 5;
 constexpr std::uint16_t kRtString = 6;
 constexpr std::uint16_t kRtGroupIcon = 14;
 constexpr std::uint16_t kRtVersion = 16;
-constexpr std::uint16_t kRtManifest = 24;
 constexpr std::uint32_t kDsSetFont = 0x40;
 
 // Bounds-checked little-endian reading; any overrun turns ok off and yields zeros.
@@ -66,14 +65,6 @@ public:
         pos_ -= 2;
         text = string();
     }
-    void bytes(std::vector<std::uint8_t>& out, std::size_t n) {
-        if (pos_ + n > size_) {
-            fail<int>();
-            return;
-        }
-        out.assign(data_ + pos_, data_ + pos_ + n);
-        pos_ += n;
-    }
 
 private:
     template <class T>
@@ -96,12 +87,6 @@ std::string predefinedClass(std::uint16_t atom) {
             return "Edit";
         case 0x82:
             return "Static";
-        case 0x83:
-            return "ListBox";
-        case 0x84:
-            return "ScrollBar";
-        case 0x85:
-            return "ComboBox";
         default:
             return "#" + std::to_string(atom);
     }
@@ -215,7 +200,7 @@ std::optional<DialogTemplate> parseDialogTemplate(const std::vector<std::uint8_t
         t.extended = true;
         r.u16();
         r.u16();
-        t.helpId = r.u32();
+        r.u32();  // help identifier
         t.exStyle = r.u32();
         t.style = r.u32();
     } else {
@@ -227,18 +212,18 @@ std::optional<DialogTemplate> parseDialogTemplate(const std::vector<std::uint8_t
     t.y = r.s16();
     t.cx = r.s16();
     t.cy = r.s16();
+    // No template of the program names a menu or a class by number: those are passed over.
+    std::string menu;
     std::optional<std::uint16_t> ordinal;
-    r.stringOrOrdinal(t.menu, ordinal);
-    if (ordinal) t.menu = "#" + std::to_string(*ordinal);
+    r.stringOrOrdinal(menu, ordinal);
     ordinal.reset();
     r.stringOrOrdinal(t.className, ordinal);
-    if (ordinal) t.className = "#" + std::to_string(*ordinal);
     t.title = r.string();
     if (t.style & kDsSetFont) {
         t.pointSize = r.u16();
         if (t.extended) {
             t.weight = r.u16();
-            t.italic = r.u8();
+            r.u8();  // italic
             t.charset = r.u8();
         }
         t.font = r.string();
@@ -247,7 +232,7 @@ std::optional<DialogTemplate> parseDialogTemplate(const std::vector<std::uint8_t
         r.align4();
         DialogItemTemplate item;
         if (t.extended) {
-            item.helpId = r.u32();
+            r.u32();  // help identifier
             item.exStyle = r.u32();
             item.style = r.u32();
         } else {
@@ -267,7 +252,7 @@ std::optional<DialogTemplate> parseDialogTemplate(const std::vector<std::uint8_t
         }
         r.stringOrOrdinal(item.text, item.textOrdinal);
         const std::uint16_t extra = r.u16();
-        if (extra) r.bytes(item.creationData, extra);
+        r.seek(r.pos() + extra);  // creation data, which no control of the sim reads
         t.items.push_back(std::move(item));
     }
     if (!r.ok()) return std::nullopt;
@@ -321,14 +306,7 @@ std::optional<ResourceContents> readResourceBytes(const std::vector<std::uint8_t
                 case kRtGroupIcon:
                     store.groupIcons.insert(*id);
                     break;
-                case kRtManifest:
-                    store.manifest = true;
-                    break;
-                default:
-                    break;
             }
-        } else if (type && *type == kRtGroupIcon && !id) {
-            store.groupIcons.insert(-1);  // a named icon group
         }
         at = (at + headerSize + dataSize + 3) & ~static_cast<std::size_t>(3);
     }
@@ -355,12 +333,7 @@ bool loadResourceFile(const std::string& path) {
     if (store.versionInfo.empty()) store.versionInfo = contents->versionInfo;
     store.icons.insert(contents->icons.begin(), contents->icons.end());
     store.groupIcons.insert(contents->groupIcons.begin(), contents->groupIcons.end());
-    store.manifest = store.manifest || contents->manifest;
     return true;
-}
-
-const ResourceContents& programResources() {
-    return resources();
 }
 
 std::vector<std::uint8_t> buildVersionInfo(const VersionInfoSpec& recipe) {

@@ -25,7 +25,6 @@ std::string afterText(Hwnd after) {
     if (after == kHwndTopmost) return "TOPMOST";
     if (after == kHwndNoTopmost) return "NOTOPMOST";
     if (after == kHwndTop) return "TOP";
-    if (after == toHwnd(1)) return "BOTTOM";
     return hex8(after);
 }
 
@@ -33,16 +32,8 @@ std::string showText(int command) {
     switch (command) {
         case kSwHide:
             return "SW_HIDE";
-        case kSwShowNormal:
-            return "SW_SHOWNORMAL";
-        case kSwShowMinimized:
-            return "SW_SHOWMINIMIZED";
         case kSwShow:
             return "SW_SHOW";
-        case kSwMinimize:
-            return "SW_MINIMIZE";
-        case kSwRestore:
-            return "SW_RESTORE";
         default:
             return std::to_string(command);
     }
@@ -69,14 +60,6 @@ bool enumerateChildren(World& w, const std::vector<Hwnd>& list, EnumProc proc, s
         if (!enumerateChildren(w, children, proc, context)) return false;
     }
     return true;
-}
-
-Rect screenRectFor(World& w, const sim::Window& win, int x, int y, int width, int height) {
-    if (const sim::Window* p = w.find(win.parent)) {
-        x += p->client.left;
-        y += p->client.top;
-    }
-    return Rect{x, y, x + std::max(width, 0), y + std::max(height, 0)};
 }
 
 }  // namespace
@@ -207,31 +190,20 @@ std::int32_t getWindowLongA(Hwnd hwnd, int index) {
             return static_cast<std::int32_t>(win->style);
         case kGwlExStyle:
             return static_cast<std::int32_t>(win->exStyle);
-        case -12:  // GWL_ID
-            return win->id;
-        case -21:  // GWL_USERDATA
-            return static_cast<std::int32_t>(win->userData);
-        case -8:  // GWL_HWNDPARENT
-            return static_cast<std::int32_t>(
-                handleValue(win->parent != kNoWindow ? win->parent : win->owner));
         default:
-            w.lastError = 1413;  // ERROR_INVALID_INDEX
-            return 0;
+            sim::unmodelled("GetWindowLongA of a window long other than the styles");
     }
 }
 
 std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value) {
     World& w = world();
     w.noteCall("SetWindowLongA", hwnd);
-    char text[96];
-    const char* name = index == kGwlStyle ? "GWL_STYLE" : index == kGwlExStyle ? "GWL_EXSTYLE" : nullptr;
-    if (name) {
-        std::snprintf(text, sizeof(text), "SetWindowLongA(%s,%s,0x%08x)", hex8(hwnd).c_str(), name,
-                      static_cast<std::uint32_t>(value));
-    } else {
-        std::snprintf(text, sizeof(text), "SetWindowLongA(%s,%d,0x%08x)", hex8(hwnd).c_str(), index,
-                      static_cast<std::uint32_t>(value));
+    if (index != kGwlStyle && index != kGwlExStyle) {
+        sim::unmodelled("SetWindowLongA of a window long other than the styles");
     }
+    char text[96];
+    std::snprintf(text, sizeof(text), "SetWindowLongA(%s,%s,0x%08x)", hex8(hwnd).c_str(),
+                  index == kGwlStyle ? "GWL_STYLE" : "GWL_EXSTYLE", static_cast<std::uint32_t>(value));
     sim::Window* win = w.find(hwnd);
     w.log(text, hwnd, win != nullptr);
     if (!win) {
@@ -239,17 +211,7 @@ std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value) {
         return 0;
     }
     std::uint32_t old = 0;
-    if (index == kGwlStyle || index == kGwlExStyle) {
-        w.setStyleLong(hwnd, index, static_cast<std::uint32_t>(value), old);
-        return static_cast<std::int32_t>(old);
-    }
-    if (index == -12) {
-        old = static_cast<std::uint32_t>(win->id);
-        win->id = value;
-    } else if (index == -21) {
-        old = static_cast<std::uint32_t>(win->userData);
-        win->userData = static_cast<std::uint32_t>(value);
-    }
+    w.setStyleLong(hwnd, index, static_cast<std::uint32_t>(value), old);
     return static_cast<std::int32_t>(old);
 }
 
@@ -303,7 +265,7 @@ bool setWindowRgn(Hwnd hwnd, const Rect* region, bool /*redraw*/) {
         win->region.reset();
         return true;
     }
-    // CreateRectRgn orders the corners; an empty rectangle is the empty region.
+    // CreateRectRgn orders the corners; an empty region's box reads back as all zero.
     Rect r{std::min(region->left, region->right), std::min(region->top, region->bottom),
            std::max(region->left, region->right), std::max(region->top, region->bottom)};
     if (r.width() == 0 || r.height() == 0) r = Rect{};
@@ -321,18 +283,23 @@ bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool /*repaint*/
         w.log(text, hwnd, false);
         return false;
     }
+    if (win->parent != kNoWindow) sim::unmodelled("MoveWindow on a child window");
     w.log(text, hwnd);
-    w.setGeometry(hwnd, screenRectFor(w, *win, x, y, width, height), false);
+    w.setGeometry(hwnd, Rect{x, y, x + std::max(width, 0), y + std::max(height, 0)}, false);
     return true;
 }
 
-bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy, unsigned flags) {
+// The program moves and sizes windows with moveWindow; here only the z-order and a frame
+// change are modelled.
+bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int /*x*/, int /*y*/, int /*cx*/, int /*cy*/, unsigned flags) {
     World& w = world();
     w.noteCall("SetWindowPos", hwnd);
+    constexpr unsigned kModelled = kSwpNoSize | kSwpNoMove | kSwpNoZOrder | kSwpNoActivate | kSwpFrameChanged;
+    if ((flags & kSwpNoMove) == 0 || (flags & kSwpNoSize) == 0 || (flags & ~kModelled) != 0) {
+        sim::unmodelled("SetWindowPos that moves, sizes, shows or hides");
+    }
     std::string text = "SetWindowPos(" + hex8(hwnd);
     if (!(flags & kSwpNoZOrder)) text += "," + afterText(insertAfter);
-    if (!(flags & kSwpNoMove)) text += "," + std::to_string(x) + "," + std::to_string(y);
-    if (!(flags & kSwpNoSize)) text += "," + std::to_string(cx) + "," + std::to_string(cy);
     if (const unsigned rest = flags & ~(kSwpNoZOrder | kSwpNoMove | kSwpNoSize)) {
         char f[16];
         std::snprintf(f, sizeof(f), ",0x%04x", rest);
@@ -346,16 +313,7 @@ bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int x, int y, int cx, int cy, uns
     }
     w.log(text, hwnd);
     if (!(flags & kSwpNoZOrder)) w.reorder(hwnd, insertAfter);
-    win = w.find(hwnd);
-    Rect r = win->rect;
-    if (!(flags & kSwpNoMove)) {
-        const Rect moved = screenRectFor(w, *win, x, y, r.width(), r.height());
-        r = moved;
-    }
-    if (!(flags & kSwpNoSize)) r = Rect{r.left, r.top, r.left + std::max(cx, 0), r.top + std::max(cy, 0)};
-    if (flags & 0x0040) win->style |= kWsVisible;   // SWP_SHOWWINDOW
-    if (flags & 0x0080) win->style &= ~kWsVisible;  // SWP_HIDEWINDOW
-    w.setGeometry(hwnd, r, (flags & kSwpFrameChanged) != 0);
+    w.setGeometry(hwnd, win->rect, (flags & kSwpFrameChanged) != 0);
     return true;
 }
 
@@ -373,9 +331,7 @@ bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std
     }
     w.log(text, hwnd);
     win->layeredSet = true;
-    win->colorKey = key;
     win->alpha = alpha;
-    win->layeredFlags = flags;
     return true;
 }
 
@@ -599,7 +555,7 @@ std::uintptr_t setTimer(Hwnd hwnd, std::uintptr_t id, unsigned elapseMs) {
         it->elapse = elapse;
         it->due = w.now + elapse;
     } else {
-        w.timers.push_back(sim::Timer{hwnd, id, elapse, w.now + elapse, ++w.seq});
+        w.timers.push_back(sim::Timer{hwnd, id, elapse, w.now + elapse});
     }
     return id == 0 ? 1 : id;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -45,8 +46,7 @@ std::string registeredName(Kind kind, const std::string& given) {
 
 // Windows recomputes the window-edge bit from the frame styles whenever either changes.
 std::uint32_t fixExStyle(std::uint32_t style, std::uint32_t exStyle) {
-    if ((exStyle & k::kWsExDlgModalFrame) ||
-        (!(exStyle & k::kWsExStaticEdge) && (style & (kWsDlgFrame | kWsThickFrame)))) {
+    if ((exStyle & k::kWsExDlgModalFrame) || (style & (kWsDlgFrame | kWsThickFrame))) {
         return exStyle | kWsExWindowEdge;
     }
     return exStyle & ~kWsExWindowEdge;
@@ -62,6 +62,12 @@ std::intptr_t makeLParam(int low, int high) {
 }
 
 }  // namespace
+
+void unmodelled(std::string_view what) {
+    std::fprintf(stderr, "simulated desktop: not modelled: %.*s\n", static_cast<int>(what.size()),
+                 what.data());
+    std::abort();
+}
 
 std::string hex8(std::uint32_t value) {
     char text[16];
@@ -108,7 +114,6 @@ void World::log(std::string text, Hwnd h, bool ok) {
 std::uint16_t World::classAtom(const std::string& name) {
     std::string lower(name);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == kDialogClass) return 0x8002;
     const auto it = classAtoms.find(lower);
     if (it != classAtoms.end()) return it->second;
     const auto atom = static_cast<std::uint16_t>(0xC010 + classAtoms.size());
@@ -128,15 +133,11 @@ Rect World::clientFor(const Rect& rect, std::uint32_t style, std::uint32_t exSty
     if (style & kWsMinimize) return Rect{rect.left, rect.top, rect.left, rect.top};
     // The frame rules of AdjustWindowRectEx.
     int adjust = 0;
-    if ((exStyle & (k::kWsExStaticEdge | k::kWsExDlgModalFrame)) == k::kWsExStaticEdge) {
-        adjust = 1;
-    } else if ((exStyle & k::kWsExDlgModalFrame) || (style & (kWsThickFrame | kWsDlgFrame))) {
-        adjust = 2;
-    }
+    if ((exStyle & k::kWsExDlgModalFrame) || (style & (kWsThickFrame | kWsDlgFrame))) adjust = 2;
     if (style & kWsThickFrame) adjust += 1;  // sizing frame 4, fixed frame 3
     if ((style & (kWsBorder | kWsDlgFrame)) || (exStyle & k::kWsExDlgModalFrame)) adjust += 1;
     int left = adjust, top = adjust, right = adjust, bottom = adjust;
-    if ((style & kWsCaption) == kWsCaption) top += (exStyle & k::kWsExToolWindow) ? 15 : kCaptionHeight;
+    if ((style & kWsCaption) == kWsCaption) top += kCaptionHeight;
     if (exStyle & kWsExClientEdge) {
         left += 2;
         top += 2;
@@ -160,7 +161,6 @@ Hwnd World::create(const WindowSpec& recipe, Hwnd parent) {
     w->style = recipe.style;
     w->exStyle = recipe.exStyle;
     w->id = recipe.id;
-    w->createdSeq = ++createdSeq;
     Window* pw = find(parent);
     if (pw) {
         w->style |= kWsChild;
@@ -171,7 +171,7 @@ Hwnd World::create(const WindowSpec& recipe, Hwnd parent) {
         if (!(w->style & kWsPopup)) w->style |= kWsCaption;  // an overlapped window always has a caption
         w->style |= kWsClipSiblings;
         w->processId = recipe.processId ? recipe.processId : defaultPid;
-        if (find(recipe.owner)) w->owner = topLevelOf(recipe.owner);
+        if (find(recipe.owner)) w->owner = recipe.owner;
     }
     w->exStyle = fixExStyle(w->style, w->exStyle);
     w->rect = recipe.rect;
@@ -188,16 +188,6 @@ Hwnd World::create(const WindowSpec& recipe, Hwnd parent) {
     }
     initControl(*raw);
     return h;
-}
-
-Hwnd World::topLevelOf(Hwnd h) const {
-    const Window* w = find(h);
-    while (w && w->parent != kNoWindow) {
-        const Window* p = find(w->parent);
-        if (!p) break;
-        w = p;
-    }
-    return w ? w->handle : kNoWindow;
 }
 
 std::vector<Hwnd>& World::siblingsOf(const Window& w) {
@@ -300,7 +290,6 @@ bool World::destroy(Hwnd h) {
             timers.end());
         if (xw->sysMenu) menus.erase(xw->sysMenu);
         if (mainWindow == x) mainWindow = kNoWindow;
-        xw->dead = true;
         auto node = windows.extract(handleValue(x));
         graveyard.push_back(std::move(node.mapped()));
     };
@@ -355,18 +344,12 @@ void World::reorder(Hwnd h, Hwnd after) {
     if (!w) return;
     auto& list = siblingsOf(*w);
     const auto at = [&list](Hwnd x) { return std::find(list.begin(), list.end(), x); };
+    // Only the program's raising of windows is modelled: every other insertAfter counts as
+    // HWND_TOP, and a child simply goes to the top of its siblings.
     if (w->parent != kNoWindow) {
         list.erase(at(h));
         if (after == kHwndTopmost) w->exStyle |= kWsExTopmost;
-        if (after == kHwndNoTopmost) w->exStyle &= ~kWsExTopmost;
-        if (after == toHwnd(1)) {
-            list.push_back(h);
-        } else if (after == kHwndTop || after == kHwndTopmost || after == kHwndNoTopmost ||
-                   at(after) == list.end()) {
-            list.insert(list.begin(), h);
-        } else {
-            list.insert(at(after) + 1, h);
-        }
+        list.insert(list.begin(), h);
         return;
     }
     const bool wasTopmost = (w->exStyle & kWsExTopmost) != 0;
@@ -376,34 +359,15 @@ void World::reorder(Hwnd h, Hwnd after) {
         return std::count_if(list.begin(), list.end(),
                              [this](Hwnd t) { return (find(t)->exStyle & kWsExTopmost) != 0; });
     };
-    bool withOwned = true;
     if (after == kHwndTopmost) {
         w->exStyle |= kWsExTopmost;
         list.insert(list.begin(), h);
     } else if (after == kHwndNoTopmost) {
         w->exStyle &= ~kWsExTopmost;
         list.insert(list.begin() + band(), h);
-    } else if (after == kHwndTop) {
-        list.insert(list.begin() + (wasTopmost ? 0 : band()), h);
-    } else if (after == toHwnd(1)) {
-        w->exStyle &= ~kWsExTopmost;
-        list.push_back(h);
-        withOwned = false;
     } else {
-        const Window* aw = find(after);
-        if (!aw || at(after) == list.end()) {
-            list.insert(list.begin() + (wasTopmost ? 0 : band()), h);
-        } else {
-            if (aw->exStyle & kWsExTopmost) {
-                w->exStyle |= kWsExTopmost;
-            } else {
-                w->exStyle &= ~kWsExTopmost;
-            }
-            list.insert(at(after) + 1, h);
-        }
-        withOwned = false;
+        list.insert(list.begin() + (wasTopmost ? 0 : band()), h);
     }
-    if (!withOwned) return;
     // Owned windows stay above their owner and share its band.
     std::vector<Hwnd> owned;
     for (Hwnd t : list) {
@@ -468,24 +432,11 @@ bool World::showWindow(Hwnd h, int command) {
         case kSwHide:
             w->style &= ~kWsVisible;
             break;
-        case kSwShowMinimized:
-        case kSwMinimize:
-        case 7:   // SW_SHOWMINNOACTIVE
-        case 11:  // SW_FORCEMINIMIZE
-            w->style |= kWsVisible;
-            minimise(h);
-            break;
-        case kSwShowNormal:
-        case kSwRestore:
-            w->style |= kWsVisible;
-            restore(h);
-            break;
-        case 3:  // SW_MAXIMIZE
-            w->style |= kWsVisible | k::kWsMaximize;
-            break;
-        default:  // SW_SHOW, SW_SHOWNA, SW_SHOWNOACTIVATE, SW_SHOWDEFAULT
+        case kSwShow:
             w->style |= kWsVisible;
             break;
+        default:
+            unmodelled("ShowWindow with a command other than SW_SHOW or SW_HIDE");
     }
     return wasVisible;
 }
@@ -538,8 +489,8 @@ bool World::waitForAnswer(Hwnd h, std::optional<std::uint32_t> limitMs) {
         if (!w->hung) return true;
         auto next = events.end();
         for (auto it = events.begin(); it != events.end(); ++it) {
-            if (it->time <= deadline && (next == events.end() || it->time < next->time ||
-                                         (it->time == next->time && it->seq < next->seq))) {
+            // The earliest; among equal times the first scheduled, which comes first here.
+            if (it->time <= deadline && (next == events.end() || it->time < next->time)) {
                 next = it;
             }
         }
@@ -560,7 +511,7 @@ bool World::waitForAnswer(Hwnd h, std::optional<std::uint32_t> limitMs) {
 // ---- clock -----------------------------------------------------------------------------
 
 void World::schedule(std::uint64_t time, std::function<void()> fn) {
-    events.push_back(SceneEvent{time, ++seq, std::move(fn)});
+    events.push_back(SceneEvent{time, std::move(fn)});
 }
 
 void World::run(std::uint64_t until, bool messageLoop) {
@@ -573,16 +524,15 @@ void World::run(std::uint64_t until, bool messageLoop) {
         }
         auto event = events.end();
         for (auto it = events.begin(); it != events.end(); ++it) {
-            if (it->time <= until && (event == events.end() || it->time < event->time ||
-                                      (it->time == event->time && it->seq < event->seq))) {
+            if (it->time <= until && (event == events.end() || it->time < event->time)) {
                 event = it;
             }
         }
         auto timer = timers.end();
         if (messageLoop) {
             for (auto it = timers.begin(); it != timers.end(); ++it) {
-                if (it->due <= until && (timer == timers.end() || it->due < timer->due ||
-                                         (it->due == timer->due && it->seq < timer->seq))) {
+                // Timers stay in the order they were set (re-arming keeps the place).
+                if (it->due <= until && (timer == timers.end() || it->due < timer->due)) {
                     timer = it;
                 }
             }

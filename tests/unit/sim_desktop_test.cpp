@@ -245,6 +245,16 @@ TEST_F(SimDesktop, InjectedRegionFailuresCountDown) {
 
 // ---- the clock ----
 
+// What the sim does not model stops the test program instead of answering unlike Windows.
+TEST_F(SimDesktop, WhatIsNotModelledStopsTheProgram) {
+    const Hwnd w = window();
+    const Hwnd inner = child(w);
+    EXPECT_DEATH(setWindowPos(w, kNoWindow, 1, 2, 3, 4, 0), "not modelled: SetWindowPos");
+    EXPECT_DEATH(showWindow(w, kSwMinimize), "not modelled: ShowWindow");
+    EXPECT_DEATH(moveWindow(inner, 0, 0, 10, 10, true), "not modelled: MoveWindow");
+    EXPECT_DEATH(getWindowLongA(w, -12), "not modelled: GetWindowLongA");
+}
+
 class SimClock : public SimDesktop {
 protected:
     void SetUp() override {
