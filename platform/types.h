@@ -92,7 +92,6 @@ inline constexpr std::uint32_t kWsExTopmost = 0x00000008u;
 inline constexpr std::uint32_t kWsExTransparent = 0x00000020u;
 inline constexpr std::uint32_t kWsExWindowEdge = 0x00000100u;
 inline constexpr std::uint32_t kWsExClientEdge = 0x00000200u;
-inline constexpr std::uint32_t kWsExAppWindow = 0x00040000u;
 inline constexpr std::uint32_t kWsExLayered = 0x00080000u;
 
 // Messages the program sends, receives or binds, and those the simulated desktop's system
@@ -102,18 +101,15 @@ inline constexpr unsigned kNull = 0x0000;
 inline constexpr unsigned kDestroy = 0x0002;
 inline constexpr unsigned kMove = 0x0003;
 inline constexpr unsigned kSize = 0x0005;
-inline constexpr unsigned kSetText = 0x000C;
 inline constexpr unsigned kGetText = 0x000D;
 inline constexpr unsigned kGetTextLength = 0x000E;
 inline constexpr unsigned kPaint = 0x000F;
 inline constexpr unsigned kClose = 0x0010;
-inline constexpr unsigned kEraseBkgnd = 0x0014;
 inline constexpr unsigned kEndSession = 0x0016;
 inline constexpr unsigned kMouseActivate = 0x0021;
 inline constexpr unsigned kIconEraseBkgnd = 0x0027;
 inline constexpr unsigned kQueryDragIcon = 0x0037;
 inline constexpr unsigned kNotify = 0x004E;
-inline constexpr unsigned kStyleChanged = 0x007D;
 inline constexpr unsigned kSetIcon = 0x0080;
 inline constexpr unsigned kNcDestroy = 0x0082;
 inline constexpr unsigned kNcLButtonDown = 0x00A1;
@@ -133,19 +129,12 @@ inline constexpr unsigned kLButtonDown = 0x0201;
 inline constexpr unsigned kLButtonUp = 0x0202;
 inline constexpr unsigned kBmGetCheck = 0x00F0;
 inline constexpr unsigned kBmSetCheck = 0x00F1;
-inline constexpr unsigned kBmGetState = 0x00F2;
 inline constexpr unsigned kBmClick = 0x00F5;
 inline constexpr unsigned kDmGetDefId = 0x0400;
-inline constexpr unsigned kUdmSetRange = 0x0465;
-inline constexpr unsigned kUdmGetRange = 0x0466;
-inline constexpr unsigned kUdmSetPos = 0x0467;
 inline constexpr unsigned kUdmGetPos = 0x0468;
-inline constexpr unsigned kUdmSetBuddy = 0x0469;
 inline constexpr unsigned kUdmGetBuddy = 0x046A;
 inline constexpr unsigned kUdmSetRange32 = 0x046F;
-inline constexpr unsigned kUdmGetRange32 = 0x0470;
 inline constexpr unsigned kUdmSetPos32 = 0x0471;
-inline constexpr unsigned kUdmGetPos32 = 0x0472;
 }  // namespace msg
 
 // Notification and command codes.
@@ -161,8 +150,6 @@ inline constexpr int kIdCancel = 2;
 
 // showWindow commands.
 inline constexpr int kSwHide = 0;
-inline constexpr int kSwShowNormal = 1;
-inline constexpr int kSwShowMinimized = 2;
 inline constexpr int kSwShow = 5;
 inline constexpr int kSwMinimize = 6;
 inline constexpr int kSwRestore = 9;
