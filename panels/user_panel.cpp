@@ -60,13 +60,16 @@ CUserPanelDlg::~CUserPanelDlg() {
     if (theUserPanel == this) theUserPanel = nullptr;
 }
 
+// Out of the topmost band, and no longer layered and click-through.
+void CUserPanelDlg::seeThroughOff() {
+    if (theCtrolPanel) theCtrolPanel->setTopMost(0);
+    if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+}
+
 bool CUserPanelDlg::DestroyWindow() {
     // The restore that follows puts back the styles of a clip; see-through is undone here in
     // full, so a player is left neither above everything nor click-through.
-    if (m_trans == 1) {
-        if (theCtrolPanel) theCtrolPanel->setTopMost(0);
-        if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
-    }
+    if (m_trans == 1) seeThroughOff();
     return platform::CDialog::DestroyWindow();
 }
 
@@ -115,10 +118,7 @@ void CUserPanelDlg::targetLost() {
     // The engine has already taken the clip and the overlay off. A player lost while
     // see-through (resized, say) still stands in the topmost band: that goes too, and the
     // boxes show what is left, nothing, rather than carry old flags to the next player.
-    if (m_trans == 1) {
-        if (theCtrolPanel) theCtrolPanel->setTopMost(0);
-        if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
-    }
+    if (m_trans == 1) seeThroughOff();
     m_trans = 0;
     m_drag = 0;
     m_found = 0;
@@ -178,10 +178,7 @@ void CUserPanelDlg::OnBnClickedMode() {
             const bool clipInPlace = theCtrolPanel != nullptr && theCtrolPanel->masking == 1;
             // "透かし" ends unticked: the see-through styles go first, so that a clip made now
             // saves the player's own styles, never ours.
-            if (wasSeeThrough) {
-                if (theCtrolPanel) theCtrolPanel->setTopMost(0);
-                if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
-            }
+            if (wasSeeThrough) seeThroughOff();
             if (theCtrolPanel) theCtrolPanel->startMask(m_drag);
             if (clipInPlace) {
                 // startMask leaves an existing clip alone; the overlay follows the box.
@@ -204,8 +201,7 @@ void CUserPanelDlg::OnBnClickedMode() {
         InvalidateRect(nullptr, true);
     } else {
         m_trans = 0;
-        if (theCtrolPanel) theCtrolPanel->setTopMost(0);
-        if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+        seeThroughOff();
         if (theCtrolPanel) theCtrolPanel->stopMask();
         m_drag = 0;
         // An overlay opened without a clip is not closed by stopMask.
@@ -230,8 +226,7 @@ void CUserPanelDlg::OnBnClickedDrag() {
         if (m_trans == 1) {
             // Dragging and see-through exclude each other.
             m_trans = 0;
-            if (theCtrolPanel) theCtrolPanel->setTopMost(0);
-            if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+            seeThroughOff();
             UpdateData(false);
         }
     } else {
@@ -254,8 +249,7 @@ void CUserPanelDlg::OnBnClickedTrans() {
         if (theCtrolPanel) theCtrolPanel->setTransStyle(1);
         if (theCtrolPanel) theCtrolPanel->setTransAlpha(alphaFor(m_transPercent));
     } else {
-        if (theCtrolPanel) theCtrolPanel->setTopMost(0);
-        if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+        seeThroughOff();
     }
 }
 

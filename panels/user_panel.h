@@ -52,4 +52,7 @@ protected:
     void OnBnClickedTrans();
     void OnBnClickedSetting();
     platform::BrushHandle OnCtlColor(platform::DcHandle dc, platform::Hwnd control, platform::CtlColor kind);
+
+private:
+    void seeThroughOff();
 };

@@ -298,6 +298,10 @@ bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int /*x*/, int /*y*/, int /*cx*/,
     if ((flags & kSwpNoMove) == 0 || (flags & kSwpNoSize) == 0 || (flags & ~kModelled) != 0) {
         sim::unmodelled("SetWindowPos that moves, sizes, shows or hides");
     }
+    if (!(flags & kSwpNoZOrder) && insertAfter != kHwndTop && insertAfter != kHwndTopmost &&
+        insertAfter != kHwndNoTopmost) {
+        sim::unmodelled("SetWindowPos to a place other than the top, topmost or not topmost");
+    }
     std::string text = "SetWindowPos(" + hex8(hwnd);
     if (!(flags & kSwpNoZOrder)) text += "," + afterText(insertAfter);
     if (const unsigned rest = flags & ~(kSwpNoZOrder | kSwpNoMove | kSwpNoSize)) {

@@ -344,8 +344,8 @@ void World::reorder(Hwnd h, Hwnd after) {
     if (!w) return;
     auto& list = siblingsOf(*w);
     const auto at = [&list](Hwnd x) { return std::find(list.begin(), list.end(), x); };
-    // Only the program's raising of windows is modelled: every other insertAfter counts as
-    // HWND_TOP, and a child simply goes to the top of its siblings.
+    // Only the program's raising of windows is modelled (setWindowPos refuses the rest): a
+    // child simply goes to the top of its siblings.
     if (w->parent != kNoWindow) {
         list.erase(at(h));
         if (after == kHwndTopmost) w->exStyle |= kWsExTopmost;
