@@ -75,8 +75,10 @@ void CCtrolPanelDlg::checkTarget() {
             restoreAbandoned(target.hwnd);
             findComponent(target);
         } else {
+            // Read in the same space as maskWindowRect: a per-monitor player that crossed to a
+            // monitor of another scale has changed its size, and is restored as on any resize.
             platform::Rect now;
-            platform::getWindowRect(target.hwnd, now);
+            platform::WindowSpace(target.hwnd).windowRect(target.hwnd, now);
             if (now.width() == maskWindowRect.width() && now.height() == maskWindowRect.height()) {
                 findComponent(target);
             } else {

@@ -26,7 +26,9 @@ std::int32_t wordValue(std::uintptr_t prop) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(prop));
 }
 
-// Two moves at the same corner make the player lay itself out again for its frame.
+// Two moves at the same corner make the player lay itself out again for its frame. Made in the
+// player's own DPI space (the caller's WindowSpace), where a rectangle read and given back is
+// the same rectangle: from another space a rounding pixel could shift it.
 void nudgeSize(platform::Hwnd hwnd) {
     platform::Rect rect;
     if (platform::getWindowRect(hwnd, rect)) {
@@ -62,44 +64,51 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     // anew over the clipped video below, or not at all.
     closeMoveWin();
 
-    platform::getWindowRect(target.hwnd, maskWindowRect);
-    platform::Rect before;
-    platform::getWindowRect(component.hwnd, before);
-    savedStyle = platform::getWindowLongA(target.hwnd, platform::kGwlStyle);
-    savedExStyle = platform::getWindowLongA(target.hwnd, platform::kGwlExStyle);
-    keepSavedStylesOnTarget();
-    platform::setWindowLongA(
-        target.hwnd, platform::kGwlStyle,
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(savedStyle) & kKeepWhenMasked));
+    bool clipped = false;
+    {
+        // Everything the clip is computed from, and the region itself, in the player's own DPI
+        // space: the region is in the window's coordinates, which no rescaling has to agree with.
+        const platform::WindowSpace space(target.hwnd);
+        space.windowRect(target.hwnd, maskWindowRect);
+        platform::Rect before;
+        space.windowRect(component.hwnd, before);
+        savedStyle = platform::getWindowLongA(target.hwnd, platform::kGwlStyle);
+        savedExStyle = platform::getWindowLongA(target.hwnd, platform::kGwlExStyle);
+        keepSavedStylesOnTarget();
+        platform::setWindowLongA(
+            target.hwnd, platform::kGwlStyle,
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(savedStyle) & kKeepWhenMasked));
 
-    // The player lays its window out again after losing its frame; give it up to 500 ms.
-    // A layout can take more than one step, so the first change is taken only once a second
-    // look agrees with it.
-    platform::Rect video = before;
-    bool moved = false;
-    for (int look = 0; look < kLayoutLooks; ++look) {
-        platform::sleepMs(kLayoutLookMs);
-        platform::Rect now = video;
-        platform::getWindowRect(component.hwnd, now);
-        if (moved && now == video) break;
-        if (!(now == before)) moved = true;
-        if (moved) video = now;
-    }
+        // The player lays its window out again after losing its frame; give it up to 500 ms.
+        // A layout can take more than one step, so the first change is taken only once a second
+        // look agrees with it.
+        platform::Rect video = before;
+        bool moved = false;
+        for (int look = 0; look < kLayoutLooks; ++look) {
+            platform::sleepMs(kLayoutLookMs);
+            platform::Rect now = video;
+            space.windowRect(component.hwnd, now);
+            if (moved && now == video) break;
+            if (!(now == before)) moved = true;
+            if (moved) video = now;
+        }
 
-    clipRect = clipFor(video);
-    if (!platform::setWindowRgn(target.hwnd, &clipRect, true)) {
-        platform::AfxMessageBox("リージョンの設定に失敗しました");
-    } else {
-        // Setting a region recomputes the frame, in the player's thread before the call
-        // returns, and that can move the video (its client area goes up into the caption's
-        // place, or the player lays out only then): the clip follows it.
-        platform::Rect now = video;
-        platform::getWindowRect(component.hwnd, now);
-        if (!(now == video) && now.width() > 0 && now.height() > 0) {
-            clipRect = clipFor(now);
-            platform::setWindowRgn(target.hwnd, &clipRect, true);
+        clipRect = clipFor(video);
+        clipped = platform::setWindowRgn(target.hwnd, &clipRect, true);
+        if (clipped) {
+            // Setting a region recomputes the frame, in the player's thread before the call
+            // returns, and that can move the video (its client area goes up into the caption's
+            // place, or the player lays out only then): the clip follows it.
+            platform::Rect now = video;
+            space.windowRect(component.hwnd, now);
+            if (!(now == video) && now.width() > 0 && now.height() > 0) {
+                clipRect = clipFor(now);
+                platform::setWindowRgn(target.hwnd, &clipRect, true);
+            }
         }
     }
+    // The box is the program's own window: made in the program's context, not the player's.
+    if (!clipped) platform::AfxMessageBox("リージョンの設定に失敗しました");
     if (openOverlay != 0) showMoveWin();
 }
 
@@ -127,13 +136,19 @@ void CCtrolPanelDlg::stopMask() {
         closeMoveWin();
         return;
     }
-    if (!platform::setWindowRgn(target.hwnd, nullptr, true)) {
-        platform::AfxMessageBox("リージョンの解除に失敗しました");
+    bool unclipped = false;
+    {
+        const platform::WindowSpace space(target.hwnd);
+        unclipped = platform::setWindowRgn(target.hwnd, nullptr, true);
     }
-    platform::setWindowLongA(target.hwnd, platform::kGwlStyle, savedStyle);
-    platform::setWindowLongA(target.hwnd, platform::kGwlExStyle, savedExStyle);
-    forgetSavedStylesOn(target.hwnd);
-    nudgeSize(target.hwnd);
+    if (!unclipped) platform::AfxMessageBox("リージョンの解除に失敗しました");
+    {
+        const platform::WindowSpace space(target.hwnd);
+        platform::setWindowLongA(target.hwnd, platform::kGwlStyle, savedStyle);
+        platform::setWindowLongA(target.hwnd, platform::kGwlExStyle, savedExStyle);
+        forgetSavedStylesOn(target.hwnd);
+        nudgeSize(target.hwnd);
+    }
     closeMoveWin();
 }
 
@@ -162,6 +177,7 @@ bool CCtrolPanelDlg::restoreAbandoned(platform::Hwnd hwnd) {
     platform::debugPrintf("CCtrolPanelDlg::restoreAbandoned() Handle=0x%08x\n",
                           static_cast<unsigned>(platform::handleValue(hwnd)));
     // Nobody asked for this restore, so a failure here shows no message box.
+    const platform::WindowSpace space(hwnd);
     platform::setWindowRgn(hwnd, nullptr, true);
     platform::setWindowLongA(hwnd, platform::kGwlStyle, style);
     platform::setWindowLongA(hwnd, platform::kGwlExStyle, exStyle);
@@ -186,15 +202,13 @@ void CCtrolPanelDlg::showMoveWin() {
 
     auto* overlay = new CMoveWin();
     overlay->m_hTarget = target.hwnd;
-    overlay->m_clip = clipRect;
-    if (masking != 1) {
-        // No clip of ours: the video's place in the player as it is laid out now, so that a
-        // drag moves the player by exactly the mouse's movement.
-        platform::Rect window;
-        platform::getWindowRect(target.hwnd, window);
-        overlay->m_clip = {area.left - window.left, area.top - window.top, area.right - window.left,
-                           area.bottom - window.top};
-    }
+    // Where the video lies in the player, in the program's own space, where the overlay is
+    // placed and read. clipRect is in the player's space, which differs from this one when the
+    // two are scaled differently; where they agree, and the clip is in place, the two are equal.
+    platform::Rect window;
+    platform::getWindowRect(target.hwnd, window);
+    overlay->m_clip = {area.left - window.left, area.top - window.top, area.right - window.left,
+                       area.bottom - window.top};
     if (!overlay->Create(target.hwnd)) {
         // No window: nothing to move, arm or show, and nothing will free the object but us.
         delete overlay;

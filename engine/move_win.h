@@ -16,7 +16,9 @@ public:
     ~CMoveWin() override;
 
     platform::Hwnd m_hTarget{};
-    platform::Rect m_clip;  // left, top, right, bottom; only left and top are read
+    // The video's place in the player (left, top, right, bottom; only left and top are read),
+    // in the program's own space, as the overlay's own rectangle is read.
+    platform::Rect m_clip;
     std::int32_t m_dragOn = 0;
 
 protected:

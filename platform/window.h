@@ -55,6 +55,30 @@ bool getClientRect(Hwnd hwnd, Rect& rect);
 // MonitorFromRect(rect, MONITOR_DEFAULTTONULL) != null.
 [[nodiscard]] bool monitorFromRect(const Rect& rect);
 
+// Display scale: while a WindowSpace lives, the calling thread works in the DPI space of the
+// window it was made for (of any process), so that the rectangles it reads of that window and
+// the region and positions it gives it agree whatever the program's and the window's
+// awareness. On Windows 10 1607 and later it puts the thread into the window's DPI awareness
+// context (GetWindowDpiAwarenessContext, SetThreadDpiAwarenessContext) and back when it ends;
+// where the system cannot switch, the thread stays in the program's space and windowRect
+// converts the corners it reads (PhysicalToLogicalPointForPerMonitorDPI on 8.1,
+// PhysicalToLogicalPoint on Vista and 7). The functions are looked up at run time. Message
+// boxes and windows of the program's own are made outside it.
+class WindowSpace {
+public:
+    explicit WindowSpace(Hwnd window);
+    ~WindowSpace();
+    WindowSpace(const WindowSpace&) = delete;
+    WindowSpace& operator=(const WindowSpace&) = delete;
+    // GetWindowRect, in the window's space: for computing a region. Positions to give with
+    // moveWindow are read with getWindowRect, which is in the thread's space.
+    bool windowRect(Hwnd hwnd, Rect& rect) const;
+
+private:
+    Hwnd window_;
+    std::uintptr_t previous_ = 0;  // the thread's context before; 0 when it was not switched
+};
+
 // CreateRectRgn + SetWindowRgn(hwnd, region, redraw); a null rect removes the region.
 // The region belongs to the system after a successful call; on failure it is deleted here.
 bool setWindowRgn(Hwnd hwnd, const Rect* region, bool redraw);

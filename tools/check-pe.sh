@@ -2,7 +2,8 @@
 # Reads a built Clipveil.exe without running it and checks what Windows needs of it: the
 # processor (i686 or x86_64), the GUI subsystem, imports of system DLLs only (never the
 # compiler's runtime), the version resource with the .rc's version, the manifest naming the
-# same processor, string 101 and icon group 128. Works where the program cannot run.
+# same processor and declaring per-monitor DPI awareness, string 101 and icon group 128.
+# Works where the program cannot run.
 #
 #   tools/check-pe.sh EXE i686|x86_64
 set -uo pipefail
@@ -47,6 +48,12 @@ named=$(grep -oE 'processorArchitecture=""[^"]*""' <<<"$manifest" | sort -u | tr
 [[ $named == "$manifest_arch" ]] || fail "the manifest names processor(s) '$(echo $named)', not $manifest_arch"
 grep -q 'Microsoft.Windows.Common-Controls""[^"]*version=""6.0.0.0""' <<<"$manifest" ||
     fail "the manifest does not ask for the common controls 6.0.0.0"
+# Per-monitor awareness: the older element for Windows 8.1 (system aware on 7 and 8), the newer
+# one, which takes precedence, for Windows 10 and later.
+grep -q '<dpiAware[^>]*>true/pm</dpiAware>' <<<"$manifest" ||
+    fail "the manifest does not declare <dpiAware>true/pm</dpiAware>"
+grep -q '<dpiAwareness[^>]*>PerMonitorV2, PerMonitor</dpiAwareness>' <<<"$manifest" ||
+    fail "the manifest does not declare <dpiAwareness>PerMonitorV2, PerMonitor</dpiAwareness>"
 sed -n '/^STRINGTABLE$/,/^END$/p' <<<"$resources" | grep -qE '^[[:space:]]+101, L?"' || fail "no string 101"
 grep -q '^128 14 /\* RT_GROUP_ICON \*/' <<<"$resources" || fail "no icon 128"
 
@@ -54,4 +61,4 @@ if ((failures)); then
     echo "check-pe: $exe: $failures check(s) failed" >&2
     exit 1
 fi
-echo "check-pe: $exe is an $arch GUI program: version $version, manifest for $manifest_arch, string 101 and icon 128"
+echo "check-pe: $exe is an $arch GUI program: version $version, manifest for $manifest_arch (per-monitor DPI aware), string 101 and icon 128"

@@ -27,6 +27,26 @@ void Desktop::reset() {
     world_ = std::make_unique<World>();
 }
 
+// ---- display scale ---------------------------------------------------------------------
+
+void Desktop::setMonitors(std::vector<MonitorSpec> monitors) {
+    if (monitors.empty()) unmodelled("a desktop without a monitor");
+    world_->monitors = std::move(monitors);
+}
+
+void Desktop::setRescaleRegions(bool rescale) {
+    world_->rescaleRegions = rescale;
+}
+
+DpiAwareness Desktop::programAwareness() const {
+    return world_->ownAwareness();
+}
+
+Rect Desktop::rectIn(Hwnd hwnd, DpiAwareness space) const {
+    const Window* w = world_->find(hwnd);
+    return w ? world_->toSpace(w->rect, space, world_->monitorOf(hwnd)) : Rect{};
+}
+
 // ---- windows -------------------------------------------------------------------------
 
 Hwnd Desktop::createWindow(const WindowSpec& recipe) {
@@ -119,6 +139,7 @@ std::optional<WindowState> Desktop::state(Hwnd hwnd) const {
     s.owner = w->owner;
     s.processId = w->processId;
     s.region = w->region;
+    s.awareness = w->awareness;
     if ((w->exStyle & kWsExLayered) && w->layeredSet) s.alpha = w->alpha;
     s.hung = w->hung;
     s.isDialog = w->kind == Kind::Dialog;

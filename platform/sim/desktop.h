@@ -42,6 +42,21 @@ inline constexpr int kMinimisedY = -32000;
 // A hung window's thread has been stuck this long when abort-if-hung gives up at once.
 inline constexpr std::uint32_t kHungThresholdMs = 5000;
 
+// Display scale, as Windows 10 models it. Window rectangles are kept in physical pixels; each
+// read through the seam is mapped into the calling thread's space, and each position given is
+// mapped from it. A space is a monitor's own scale about the monitor's top-left corner:
+// 96 DPI for an unaware thread, the primary monitor's DPI (the system DPI) for a system-aware
+// one, the monitor's own for a per-monitor one. Everything the scene API takes or gives is
+// physical.
+enum class DpiAwareness { Unaware, System, PerMonitor };
+struct MonitorSpec {
+    Rect rect{0, 0, 1920, 1080};  // physical pixels
+    unsigned dpi = 96;            // 96 is 100 %, 144 is 150 %
+};
+// What the manifest makes of a process on Windows 10 and later: <dpiAwareness>'s list, tried
+// in order, takes precedence over <dpiAware>; neither makes it unaware.
+DpiAwareness awarenessFromManifest(std::string_view manifest);
+
 struct WindowSpec {
     std::string className = "SimWindow";
     std::string text;  // ANSI bytes
@@ -51,6 +66,9 @@ struct WindowSpec {
     std::int32_t id = 0;            // control identifier (children)
     std::uint32_t processId = 0;    // 0: the parent's, or for a top-level window the default process
     Hwnd owner{};                   // top-level windows only
+    // Unset: a child takes its parent's; a top-level window of another process is per-monitor
+    // aware (as current players are), one of the own process takes the thread's context.
+    std::optional<DpiAwareness> awareness;
 };
 
 // A read-only copy of one window's state.
@@ -67,8 +85,9 @@ struct WindowState {
     Hwnd parent{};
     Hwnd owner{};
     std::uint32_t processId = 0;
-    std::optional<Rect> region;  // window coordinates
+    std::optional<Rect> region;  // window coordinates, in the window's own space
     std::optional<std::uint8_t> alpha;
+    DpiAwareness awareness = DpiAwareness::PerMonitor;
     bool hung = false;
     bool isDialog = false;
     int templateId = 0;
@@ -172,6 +191,7 @@ struct ResourceContents {
     std::vector<std::uint8_t> versionInfo;
     std::set<int> icons;       // RT_ICON
     std::set<int> groupIcons;  // RT_GROUP_ICON
+    std::string manifest;      // RT_MANIFEST 1, as stored (UTF-8 XML)
 };
 
 // Builds a VS_VERSIONINFO block the way resource compilers lay it out.
@@ -217,9 +237,20 @@ public:
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
 
-    // A fresh desktop: no windows, one monitor 1920x1080, the own process, the default
-    // process, time 0, no hooks, no failures, empty logs. Loaded resource files stay.
+    // A fresh desktop: no windows, one monitor 1920x1080 at 96 DPI, the own process, the
+    // default process, time 0, no hooks, no failures, empty logs. Loaded resource files stay.
     void reset();
+
+    // ---- display scale -----------------------------------------------------------------
+    // The first monitor is the primary one; its DPI is the system DPI.
+    void setMonitors(std::vector<MonitorSpec> monitors);
+    // Windows keeps a region as given; a system could also rescale one set from another DPI
+    // space into the window's. The program must clip right either way.
+    void setRescaleRegions(bool rescale);
+    // The own process's awareness, from the program's manifest in the loaded resources.
+    DpiAwareness programAwareness() const;
+    // The space a thread of that awareness works in on the monitor the window lies on.
+    Rect rectIn(Hwnd hwnd, DpiAwareness space) const;
 
     // ---- windows -------------------------------------------------------------------
     Hwnd createWindow(const WindowSpec& recipe);              // top-level, on top of its band

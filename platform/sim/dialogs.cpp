@@ -66,7 +66,7 @@ Hwnd World::createDialog(int templateId, Hwnd parent, backend::DialogProc proc, 
     Rect rect{x - probe.left, y - probe.top, x + clientWidth + (1000 - probe.right),
               y + clientHeight + (1000 - probe.bottom)};
     if (!child) {
-        const Rect& mon = monitor;
+        const Rect& mon = monitors.front().rect;
         // Kept on the monitor.
         const int dx = rect.right > mon.right ? mon.right - rect.right : 0;
         const int dy = rect.bottom > mon.bottom ? mon.bottom - rect.bottom : 0;
@@ -131,7 +131,7 @@ void World::centre(Hwnd h, Hwnd over) {
     if (!w) return;
     const Window* ow = find(over);
     const Rect rect = w->rect;
-    const Rect& work = monitor;
+    const Rect& work = monitors.front().rect;
     const Rect area = (ow && visibleWithAncestors(over) && !(ow->style & kWsMinimize)) ? ow->rect : work;
     const int x = (area.left + area.right) / 2 - rect.width() / 2;
     const int y = (area.top + area.bottom) / 2 - rect.height() / 2;

@@ -19,6 +19,7 @@ constexpr std::uint16_t kRtIcon = 3;
 constexpr std::uint16_t kRtDialog = 5;
 constexpr std::uint16_t kRtString = 6;
 constexpr std::uint16_t kRtGroupIcon = 14;
+constexpr std::uint16_t kRtManifest = 24;
 constexpr std::uint16_t kRtVersion = 16;
 constexpr std::uint32_t kDsSetFont = 0x40;
 
@@ -306,6 +307,9 @@ std::optional<ResourceContents> readResourceBytes(const std::vector<std::uint8_t
                 case kRtGroupIcon:
                     store.groupIcons.insert(*id);
                     break;
+                case kRtManifest:
+                    if (*id == 1 && store.manifest.empty()) store.manifest.assign(data.begin(), data.end());
+                    break;
             }
         }
         at = (at + headerSize + dataSize + 3) & ~static_cast<std::size_t>(3);
@@ -333,6 +337,7 @@ bool loadResourceFile(const std::string& path) {
     if (store.versionInfo.empty()) store.versionInfo = contents->versionInfo;
     store.icons.insert(contents->icons.begin(), contents->icons.end());
     store.groupIcons.insert(contents->groupIcons.begin(), contents->groupIcons.end());
+    if (store.manifest.empty()) store.manifest = contents->manifest;
     return true;
 }
 

@@ -16,6 +16,10 @@ using sim::world;
 
 namespace {
 
+// WindowSpace's note that the thread ran in the program's own context before (the sim keeps
+// the other contexts as the awareness plus one).
+constexpr std::uintptr_t kOwnContext = 0x100;
+
 std::string rectText(const Rect& r) {
     return "{" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
            std::to_string(r.bottom) + "}";
@@ -165,13 +169,13 @@ bool getWindowInfo(Hwnd hwnd, WindowInfo& info) {
     const sim::Window* win = w.find(hwnd);
     if (!win) return false;
     info.cbSize = sizeof(WindowInfo);
-    info.rcWindow = win->rect;
-    info.rcClient = win->client;
+    info.rcWindow = w.toThread(hwnd, win->rect);
+    info.rcClient = w.toThread(hwnd, win->client);
     info.dwStyle = win->style;
     info.dwExStyle = win->exStyle;
     info.dwWindowStatus = 0;
-    info.cxWindowBorders = static_cast<std::uint32_t>(win->client.left - win->rect.left);
-    info.cyWindowBorders = static_cast<std::uint32_t>(win->rect.bottom - win->client.bottom);
+    info.cxWindowBorders = static_cast<std::uint32_t>(info.rcClient.left - info.rcWindow.left);
+    info.cyWindowBorders = static_cast<std::uint32_t>(info.rcWindow.bottom - info.rcClient.bottom);
     info.atomWindowType = w.classAtom(win->className);
     info.wCreatorVersion = 0x0400;
     return true;
@@ -224,30 +228,62 @@ std::uint32_t getWindowThreadProcessId(Hwnd hwnd, std::uint32_t* processId) {
 }
 
 bool getWindowRect(Hwnd hwnd, Rect& rect) {
-    world().noteCall("GetWindowRect", hwnd);
-    const sim::Window* w = world().find(hwnd);
-    if (!w) return false;
-    rect = w->rect;
+    World& w = world();
+    w.noteCall("GetWindowRect", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    if (!win) return false;
+    rect = w.toThread(hwnd, win->rect);
     return true;
 }
 
 bool getClientRect(Hwnd hwnd, Rect& rect) {
-    world().noteCall("GetClientRect", hwnd);
-    const sim::Window* w = world().find(hwnd);
-    if (!w) return false;
-    rect = Rect{0, 0, w->client.width(), w->client.height()};
+    World& w = world();
+    w.noteCall("GetClientRect", hwnd);
+    const sim::Window* win = w.find(hwnd);
+    if (!win) return false;
+    const Rect client = w.toThread(hwnd, win->client);
+    rect = Rect{0, 0, client.width(), client.height()};
     return true;
 }
 
 bool monitorFromRect(const Rect& rect) {
     World& w = world();
     w.noteCall("MonitorFromRect", kNoWindow);
-    const Rect& m = w.monitor;
-    if (rect.right <= rect.left || rect.bottom <= rect.top) {
-        // An empty rectangle stands for its top-left point.
-        return rect.left >= m.left && rect.left < m.right && rect.top >= m.top && rect.top < m.bottom;
+    for (const sim::MonitorSpec& monitor : w.monitors) {
+        const Rect m = w.toSpace(monitor.rect, w.threadSpace(), monitor);
+        if (rect.right <= rect.left || rect.bottom <= rect.top) {
+            // An empty rectangle stands for its top-left point.
+            if (rect.left >= m.left && rect.left < m.right && rect.top >= m.top && rect.top < m.bottom)
+                return true;
+        } else if (rect.left < m.right && rect.right > m.left && rect.top < m.bottom && rect.bottom > m.top) {
+            return true;
+        }
     }
-    return rect.left < m.right && rect.right > m.left && rect.top < m.bottom && rect.bottom > m.top;
+    return false;
+}
+
+WindowSpace::WindowSpace(Hwnd window) : window_(window) {
+    // Windows 10's way: the thread takes the window's own context, as GetWindowDpiAwarenessContext
+    // reports it for any process's window.
+    World& w = world();
+    const sim::Window* win = w.find(window);
+    if (!win) return;
+    previous_ = w.threadAwareness ? static_cast<std::uintptr_t>(*w.threadAwareness) + 1 : kOwnContext;
+    w.threadAwareness = win->awareness;
+}
+
+WindowSpace::~WindowSpace() {
+    if (previous_ == 0) return;
+    World& w = world();
+    if (previous_ == kOwnContext) {
+        w.threadAwareness.reset();
+    } else {
+        w.threadAwareness = static_cast<sim::DpiAwareness>(previous_ - 1);
+    }
+}
+
+bool WindowSpace::windowRect(Hwnd hwnd, Rect& rect) const {
+    return getWindowRect(hwnd, rect);
 }
 
 bool setWindowRgn(Hwnd hwnd, const Rect* region, bool /*redraw*/) {
@@ -268,6 +304,10 @@ bool setWindowRgn(Hwnd hwnd, const Rect* region, bool /*redraw*/) {
     // CreateRectRgn orders the corners; an empty region's box reads back as all zero.
     Rect r{std::min(region->left, region->right), std::min(region->top, region->bottom),
            std::max(region->left, region->right), std::max(region->top, region->bottom)};
+    if (w.rescaleRegions) {
+        const sim::MonitorSpec& m = w.monitorOf(hwnd);
+        r = sim::scaledRegion(r, w.spaceDpi(win->awareness, m), w.spaceDpi(w.threadSpace(), m));
+    }
     if (r.width() == 0 || r.height() == 0) r = Rect{};
     win->region = r;
     return true;
@@ -285,7 +325,8 @@ bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool /*repaint*/
     }
     if (win->parent != kNoWindow) sim::unmodelled("MoveWindow on a child window");
     w.log(text, hwnd);
-    w.setGeometry(hwnd, Rect{x, y, x + std::max(width, 0), y + std::max(height, 0)}, false);
+    w.setGeometry(hwnd, w.fromThread(hwnd, Rect{x, y, x + std::max(width, 0), y + std::max(height, 0)}),
+                  false);
     return true;
 }
 

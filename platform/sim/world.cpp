@@ -174,6 +174,13 @@ Hwnd World::create(const WindowSpec& recipe, Hwnd parent) {
         if (find(recipe.owner)) w->owner = recipe.owner;
     }
     w->exStyle = fixExStyle(w->style, w->exStyle);
+    if (recipe.awareness) {
+        w->awareness = *recipe.awareness;
+    } else if (pw) {
+        w->awareness = pw->awareness;
+    } else if (w->processId == ownPid) {
+        w->awareness = threadSpace();  // a window takes its thread's context when it is made
+    }
     w->rect = recipe.rect;
     w->client = clientFor(w->rect, w->style, w->exStyle);
     w->restoreRect = w->rect;
@@ -574,6 +581,129 @@ BrushHandle World::systemBrush(ColorRef color) {
         it = systemBrushes.emplace(color, h).first;
     }
     return static_cast<BrushHandle>(it->second);
+}
+
+}  // namespace platform::sim
+
+namespace platform::sim {
+
+DpiAwareness awarenessFromManifest(std::string_view manifest) {
+    const auto element = [&](std::string_view name) -> std::optional<std::string> {
+        const std::string open = "<" + std::string(name);
+        std::size_t at = manifest.find(open);
+        while (at != std::string_view::npos) {
+            const char next = at + open.size() < manifest.size() ? manifest[at + open.size()] : '\0';
+            if (next == '>' || next == ' ') break;  // not a longer name that starts the same
+            at = manifest.find(open, at + 1);
+        }
+        if (at == std::string_view::npos) return std::nullopt;
+        const std::size_t start = manifest.find('>', at);
+        const std::size_t end = manifest.find('<', start);
+        if (start == std::string_view::npos || end == std::string_view::npos) return std::nullopt;
+        std::string value(manifest.substr(start + 1, end - start - 1));
+        for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return value;
+    };
+    const auto trimmed = [](std::string v) {
+        const auto first = v.find_first_not_of(" \t\r\n");
+        const auto last = v.find_last_not_of(" \t\r\n");
+        return first == std::string::npos ? std::string() : v.substr(first, last - first + 1);
+    };
+    if (const auto list = element("dpiAwareness")) {
+        std::size_t from = 0;
+        while (from <= list->size()) {
+            const std::size_t comma = std::min(list->find(',', from), list->size());
+            const std::string item = trimmed(list->substr(from, comma - from));
+            if (item == "permonitorv2" || item == "permonitor") return DpiAwareness::PerMonitor;
+            if (item == "system") return DpiAwareness::System;
+            if (item == "unaware" || item == "unaware_gdiscaled") return DpiAwareness::Unaware;
+            from = comma + 1;  // an unknown value: the next one is tried
+        }
+    }
+    if (const auto aware = element("dpiAware")) {
+        const std::string v = trimmed(*aware);
+        if (v == "true/pm" || v == "per monitor") return DpiAwareness::PerMonitor;
+        if (v == "true") return DpiAwareness::System;
+    }
+    return DpiAwareness::Unaware;
+}
+
+DpiAwareness World::ownAwareness() const {
+    if (!programAwareness) programAwareness = awarenessFromManifest(resources().manifest);
+    return *programAwareness;
+}
+
+const MonitorSpec& World::monitorOf(Hwnd h) const {
+    const Window* w = find(h);
+    while (w && w->parent != kNoWindow && find(w->parent)) w = find(w->parent);
+    const MonitorSpec* best = &monitors.front();
+    if (!w) return *best;
+    long long bestArea = 0;
+    for (const MonitorSpec& m : monitors) {
+        const long long x = std::min(w->rect.right, m.rect.right) - std::max(w->rect.left, m.rect.left);
+        const long long y = std::min(w->rect.bottom, m.rect.bottom) - std::max(w->rect.top, m.rect.top);
+        if (x > 0 && y > 0 && x * y > bestArea) {
+            bestArea = x * y;
+            best = &m;
+        }
+    }
+    return *best;
+}
+
+unsigned World::spaceDpi(DpiAwareness space, const MonitorSpec& m) const {
+    switch (space) {
+        case DpiAwareness::Unaware:
+            return 96;
+        case DpiAwareness::System:
+            return monitors.front().dpi;
+        case DpiAwareness::PerMonitor:
+            break;
+    }
+    return m.dpi;
+}
+
+namespace {
+
+// MulDiv: rounded to the nearest, halves away from zero.
+int mulDiv(int value, unsigned numerator, unsigned denominator) {
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+
+Rect scaleAbout(const Rect& r, int x, int y, unsigned numerator, unsigned denominator) {
+    return Rect{x + mulDiv(r.left - x, numerator, denominator), y + mulDiv(r.top - y, numerator, denominator),
+                x + mulDiv(r.right - x, numerator, denominator),
+                y + mulDiv(r.bottom - y, numerator, denominator)};
+}
+
+}  // namespace
+
+Rect World::toSpace(const Rect& physical, DpiAwareness space, const MonitorSpec& m) const {
+    return scaleAbout(physical, m.rect.left, m.rect.top, spaceDpi(space, m), m.dpi);
+}
+
+Rect World::fromSpace(const Rect& logical, DpiAwareness space, const MonitorSpec& m) const {
+    return scaleAbout(logical, m.rect.left, m.rect.top, m.dpi, spaceDpi(space, m));
+}
+
+Rect World::fromThread(Hwnd h, const Rect& logical) const {
+    const MonitorSpec* best = &monitorOf(h);
+    long long bestArea = 0;
+    for (const MonitorSpec& m : monitors) {
+        const Rect r = toSpace(m.rect, threadSpace(), m);
+        const long long x = std::min(logical.right, r.right) - std::max(logical.left, r.left);
+        const long long y = std::min(logical.bottom, r.bottom) - std::max(logical.top, r.top);
+        if (x > 0 && y > 0 && x * y > bestArea) {
+            bestArea = x * y;
+            best = &m;
+        }
+    }
+    return fromSpace(logical, threadSpace(), *best);
+}
+
+Rect scaledRegion(const Rect& region, unsigned numerator, unsigned denominator) {
+    return scaleAbout(region, 0, 0, numerator, denominator);
 }
 
 }  // namespace platform::sim

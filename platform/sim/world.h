@@ -52,6 +52,7 @@ struct Window {
     std::uint8_t alpha = 0;
     bool hung = false;
     std::uint64_t hungSince = 0;
+    DpiAwareness awareness = DpiAwareness::PerMonitor;  // taken at creation
     // Window properties by name; names compare without regard to ASCII case, as atoms do.
     std::map<std::string, std::uintptr_t> props;
     // Dialogs made from templates.
@@ -141,7 +142,11 @@ struct World {
     std::uint32_t nextPid = 2004;
     std::map<std::uintptr_t, std::uint32_t> openProcesses;  // handle -> pid
     std::uintptr_t nextProcessHandle = 0x104;
-    Rect monitor{0, 0, 1920, 1080};  // the one monitor
+    std::vector<MonitorSpec> monitors{MonitorSpec{}};  // the first is the primary one
+    // The calling thread's DPI context; unset: the program's own, from its manifest.
+    std::optional<DpiAwareness> threadAwareness;
+    bool rescaleRegions = false;
+    mutable std::optional<DpiAwareness> programAwareness;
     unsigned codePage = 932;
 
     // Clock.
@@ -231,6 +236,22 @@ struct World {
     std::uint16_t classAtom(const std::string& name);
     bool failNow(Failure what);
 
+    // ---- display scale ----
+    DpiAwareness ownAwareness() const;
+    DpiAwareness threadSpace() const { return threadAwareness.value_or(ownAwareness()); }
+    // The monitor the window's top-level window mostly lies on (the primary one if none).
+    const MonitorSpec& monitorOf(Hwnd h) const;
+    unsigned spaceDpi(DpiAwareness space, const MonitorSpec& m) const;
+    Rect toSpace(const Rect& physical, DpiAwareness space, const MonitorSpec& m) const;
+    Rect fromSpace(const Rect& logical, DpiAwareness space, const MonitorSpec& m) const;
+    // A rectangle of the window's, as the calling thread reads it, and back.
+    Rect toThread(Hwnd h, const Rect& physical) const {
+        return toSpace(physical, threadSpace(), monitorOf(h));
+    }
+    // A place the calling thread gives a window, mapped by the monitor it lies on in that
+    // thread's space (the window's present monitor if it lies on none).
+    Rect fromThread(Hwnd h, const Rect& logical) const;
+
     // ---- messages ----
     std::intptr_t send(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     std::intptr_t defaultProc(Hwnd h, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
@@ -277,6 +298,9 @@ std::string utf8ToAnsi(std::string_view utf8, unsigned codePage);
 bool leadByte(unsigned char byte, unsigned codePage);
 // Cuts ANSI text to at most maxBytes without splitting a double-byte character.
 std::string cutAnsi(std::string_view ansi, std::size_t maxBytes, unsigned codePage);
+
+// A region's coordinates scaled about the window's corner, as from one DPI space to another.
+Rect scaledRegion(const Rect& region, unsigned numerator, unsigned denominator);
 
 // Resources read from files; they outlive reset().
 using ResourceStore = ResourceContents;

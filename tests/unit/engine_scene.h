@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,8 @@ inline constexpr Rect kFramedVideo{104, 123, 736, 536};
 inline constexpr Rect kBareVideo{100, 130, 740, 490};
 
 inline Player makePlayer(const std::string& videoClass = kWmpVideoClass, const std::string& title = "Player",
-                         Rect rect = kPlayerRect) {
+                         Rect rect = kPlayerRect,
+                         std::optional<platform::sim::DpiAwareness> awareness = std::nullopt) {
     auto& d = desktop();
     platform::sim::ProcessSpec process;
     process.modules = {{"player.exe", "C:\\Player\\player.exe"}};
@@ -63,6 +65,7 @@ inline Player makePlayer(const std::string& videoClass = kWmpVideoClass, const s
     frame.rect = rect;
     frame.exStyle = platform::kWsExWindowEdge;
     frame.processId = d.addProcess(process);
+    frame.awareness = awareness;
     Player p;
     p.window = d.createWindow(frame);
     WindowSpec video;
