@@ -97,6 +97,7 @@ fi
 wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
 
 # Managed=N: without a window manager Wine's own frames, captions and fast DestroyWindow.
+# No LogPixels: every run starts at 100 %, also after a scaled test that did not end.
 # The font replacements give the dialogs' and message boxes' fonts Japanese glyphs; a
 # .reg file in UTF-16LE carries the Japanese value name whatever the locale.
 reg_file=$CLIPVEIL_WINDOWS_BUILD/e2e-settings.reg
@@ -107,6 +108,9 @@ reg_file=$CLIPVEIL_WINDOWS_BUILD/e2e-settings.reg
         '' \
         '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' \
         '"Managed"="N"' \
+        '' \
+        '[HKEY_CURRENT_USER\Control Panel\Desktop]' \
+        '"LogPixels"=-' \
         '' \
         '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
         '"ＭＳ Ｐゴシック"="Noto Sans CJK JP"' \

@@ -917,4 +917,69 @@ TEST_F(Faults, TwentySecondStartsAreEachRefusedWhileTheFirstKeepsItsClip) {
     EXPECT_TRUE(run_->strays().empty()) << run_->describe(run_->strays());
 }
 
+// ---- At 150 % -----------------------------------------------------------------------------
+
+// Clipveil and the player started at 150 %. Wine makes every process per-monitor aware, so
+// nothing is mapped between them here: this shows that clip, overlay, drag and restore still
+// hold when everything is scaled. How Windows maps between spaces the simulated desktop holds.
+class AtOneAndAHalfScale : public Faults {
+protected:
+    void SetUp() override {
+        before_ = platform::testing::setLogPixels(144);
+        Faults::SetUp();
+    }
+    void TearDown() override {
+        Faults::TearDown();
+        platform::testing::setLogPixels(before_);
+    }
+
+private:
+    std::optional<std::uint32_t> before_;
+};
+
+TEST_F(AtOneAndAHalfScale, TheClipTheOverlayTheDragAndTheRestoreHold) {
+    e2e::ImitationPlayer* player = startPlayer({.videoClass = "EVR",
+                                                .title = "Faults: 150 %",
+                                                .position = kPlayerPlace,
+                                                .extra = {"--inset", "12"}});
+    ASSERT_TRUE(player);
+    ASSERT_TRUE(tracks(*player));
+    EXPECT_EQ(platform::testing::dpiForWindow(run_->main), 144u) << "Clipveil does not run at 150 %";
+    const Hwnd window = player->window();
+    const Shape shape = shapeOf(window);
+    const Rect frame = e2e::windowRectOf(window).value_or(Rect{});
+    const auto videoInWindow = [&] {
+        const Rect video = e2e::windowRectOf(player->video()).value_or(Rect{});
+        const Rect now = e2e::windowRectOf(window).value_or(Rect{});
+        return Rect{video.left - now.left, video.top - now.top, video.right - now.left,
+                    video.bottom - now.top};
+    };
+
+    run_->click(run_->videoOnly);
+    EXPECT_TRUE(e2e::pumpUntil([&] { return e2e::regionOf(window) == videoInWindow(); }, 5s))
+        << "region " << show(e2e::regionOf(window)) << ", video " << show(videoInWindow());
+    ASSERT_TRUE(e2e::pumpUntil([&] { return run_->strays().size() == 1; }, 3s)) << "no overlay";
+    const Hwnd overlay = run_->strays().front();
+    const Rect video = e2e::windowRectOf(player->video()).value_or(Rect{});
+    EXPECT_EQ(show(e2e::windowRectOf(overlay)), show(video)) << "the overlay lies on the video";
+
+    const int x = (video.left + video.right) / 2;
+    const int y = (video.top + video.bottom) / 2;
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1"), "");
+    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 25)), "");
+    const Rect dragged{frame.left + 40, frame.top + 25, frame.right + 40, frame.bottom + 25};
+    EXPECT_TRUE(e2e::pumpUntil([&] { return e2e::windowRectOf(window) == dragged; }, 3s))
+        << "the player is at " << show(e2e::windowRectOf(window));
+    ASSERT_EQ(e2e::xdotool("mouseup 1"), "");
+    e2e::xdotool("mousemove 1200 1000");
+    EXPECT_EQ(show(e2e::windowRectOf(player->video())), show(e2e::windowRectOf(overlay)))
+        << "the video stays under the overlay";
+
+    run_->click(run_->restore);
+    EXPECT_TRUE(restoredTo(window, shape));
+    // The restore ends with two moves at the same corner: wait for the second.
+    EXPECT_TRUE(e2e::pumpUntil([&] { return e2e::windowRectOf(window) == dragged; }, 3s))
+        << "元に戻す moved the player to " << show(e2e::windowRectOf(window));
+}
+
 }  // namespace

@@ -85,4 +85,10 @@ std::uint64_t processCpuMicroseconds();
 // Puts the text on the clipboard (as Unicode text), as a copy in another program would.
 bool setClipboardText(const std::string& utf8);
 
+// HKCU\Control Panel\Desktop\LogPixels, the display scale that programs take when they start:
+// sets it (removes it when dpi is empty) and returns what was there before.
+std::optional<std::uint32_t> setLogPixels(std::optional<std::uint32_t> dpi);
+// GetDpiForWindow, looked up at run time: 0 where the system lacks it.
+std::uint32_t dpiForWindow(Hwnd hwnd);
+
 }  // namespace platform::testing

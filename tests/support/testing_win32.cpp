@@ -240,4 +240,34 @@ bool setClipboardText(const std::string& utf8) {
     return taken;
 }
 
+std::optional<std::uint32_t> setLogPixels(std::optional<std::uint32_t> dpi) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::optional<std::uint32_t> before;
+    DWORD value = 0, type = 0, size = sizeof(value);
+    if (RegQueryValueExW(key, L"LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_DWORD) {
+        before = value;
+    }
+    if (dpi) {
+        const DWORD set = *dpi;
+        RegSetValueExW(key, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&set), sizeof(set));
+    } else {
+        RegDeleteValueW(key, L"LogPixels");
+    }
+    RegCloseKey(key);
+    return before;
+}
+
+std::uint32_t dpiForWindow(Hwnd hwnd) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto function = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    return function ? function(toWin(hwnd)) : 0;
+}
+
 }  // namespace platform::testing
