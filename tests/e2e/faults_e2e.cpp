@@ -920,8 +920,12 @@ TEST_F(Faults, TwentySecondStartsAreEachRefusedWhileTheFirstKeepsItsClip) {
 // ---- At 150 % -----------------------------------------------------------------------------
 
 // Clipveil and the player started at 150 %. Wine makes every process per-monitor aware, so
-// nothing is mapped between them here: this shows that clip, overlay, drag and restore still
-// hold when everything is scaled. How Windows maps between spaces the simulated desktop holds.
+// nothing is mapped between them here: this shows that the clip, the overlay and the restore
+// of the player's shape still hold when everything is scaled. How Windows maps between spaces
+// the simulated desktop holds. Wine 8 cannot show the drag or the restore's place here: it
+// scales every position one process gives another's window by 96/144 (measured: a
+// MoveWindow to (30, 25) 440 x 340 from a per-monitor program lands at (20, 17) 293 x 224),
+// whatever the program, so those stay with the simulated desktop and the tests at 100 %.
 class AtOneAndAHalfScale : public Faults {
 protected:
     void SetUp() override {
@@ -937,17 +941,20 @@ private:
     std::optional<std::uint32_t> before_;
 };
 
-TEST_F(AtOneAndAHalfScale, TheClipTheOverlayTheDragAndTheRestoreHold) {
+TEST_F(AtOneAndAHalfScale, TheClipTheOverlayAndTheRestoreHold) {
     e2e::ImitationPlayer* player = startPlayer({.videoClass = "EVR",
                                                 .title = "Faults: 150 %",
                                                 .position = kPlayerPlace,
                                                 .extra = {"--inset", "12"}});
     ASSERT_TRUE(player);
     ASSERT_TRUE(tracks(*player));
-    EXPECT_EQ(platform::testing::dpiForWindow(run_->main), 144u) << "Clipveil does not run at 150 %";
+    const Rect main = e2e::windowRectOf(run_->main).value_or(Rect{});
+    // This test program started at 100 %: the same template makes a window a third as high.
+    const int here = platform::testing::dialogTemplateHeight(IDD_CLIPVEIL_DIALOG);
+    EXPECT_GE(main.height() * 100, here * 135) << "Clipveil's main window is " << show(main) << ", " << here
+                                               << " pixels high at 100 %: not drawn at 150 %";
     const Hwnd window = player->window();
     const Shape shape = shapeOf(window);
-    const Rect frame = e2e::windowRectOf(window).value_or(Rect{});
     const auto videoInWindow = [&] {
         const Rect video = e2e::windowRectOf(player->video()).value_or(Rect{});
         const Rect now = e2e::windowRectOf(window).value_or(Rect{});
@@ -959,27 +966,12 @@ TEST_F(AtOneAndAHalfScale, TheClipTheOverlayTheDragAndTheRestoreHold) {
     EXPECT_TRUE(e2e::pumpUntil([&] { return e2e::regionOf(window) == videoInWindow(); }, 5s))
         << "region " << show(e2e::regionOf(window)) << ", video " << show(videoInWindow());
     ASSERT_TRUE(e2e::pumpUntil([&] { return run_->strays().size() == 1; }, 3s)) << "no overlay";
-    const Hwnd overlay = run_->strays().front();
-    const Rect video = e2e::windowRectOf(player->video()).value_or(Rect{});
-    EXPECT_EQ(show(e2e::windowRectOf(overlay)), show(video)) << "the overlay lies on the video";
-
-    const int x = (video.left + video.right) / 2;
-    const int y = (video.top + video.bottom) / 2;
-    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1"), "");
-    ASSERT_EQ(e2e::xdotool("mousemove " + std::to_string(x + 40) + " " + std::to_string(y + 25)), "");
-    const Rect dragged{frame.left + 40, frame.top + 25, frame.right + 40, frame.bottom + 25};
-    EXPECT_TRUE(e2e::pumpUntil([&] { return e2e::windowRectOf(window) == dragged; }, 3s))
-        << "the player is at " << show(e2e::windowRectOf(window));
-    ASSERT_EQ(e2e::xdotool("mouseup 1"), "");
-    e2e::xdotool("mousemove 1200 1000");
-    EXPECT_EQ(show(e2e::windowRectOf(player->video())), show(e2e::windowRectOf(overlay)))
-        << "the video stays under the overlay";
+    EXPECT_EQ(show(e2e::windowRectOf(run_->strays().front())), show(e2e::windowRectOf(player->video())))
+        << "the overlay lies on the video";
 
     run_->click(run_->restore);
     EXPECT_TRUE(restoredTo(window, shape));
-    // The restore ends with two moves at the same corner: wait for the second.
-    EXPECT_TRUE(e2e::pumpUntil([&] { return e2e::windowRectOf(window) == dragged; }, 3s))
-        << "元に戻す moved the player to " << show(e2e::windowRectOf(window));
+    EXPECT_TRUE(e2e::pumpUntil([&] { return run_->strays().empty(); }, 3s)) << run_->describe(run_->strays());
 }
 
 }  // namespace
