@@ -9,7 +9,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev clang-format
     wine wine32:i386 wine64
     g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-    xvfb xdotool imagemagick fonts-noto-cjk xcompmgr x11-utils procps
+    xvfb xdotool imagemagick fonts-noto-cjk fonts-ipafont-gothic fonts-wine xcompmgr x11-utils procps
     clang-14 libclang-rt-14-dev zip unzip
     locales
     "$@"

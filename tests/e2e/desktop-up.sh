@@ -96,10 +96,23 @@ fi
 # A server that is already running (and persistent) makes this a no-op that fails.
 wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
 
+# Wine draws the caption buttons with its Marlett font; without it they show as "0", "1" and
+# "r". Debian's fonts-wine has the font, but this Wine looks for its own fonts through a path
+# it cannot open, and no other font of that name exists. Wine reads every font in the prefix's
+# Fonts folder, where Windows keeps it too; copied on every start, so an older prefix has it.
+marlett=/usr/share/wine/fonts/marlett.ttf
+[[ -f $marlett ]] || { echo "desktop-up: $marlett is missing (tools/setup.sh installs fonts-wine)" >&2; exit 1; }
+fonts_dir=$WINEPREFIX/drive_c/windows/Fonts
+mkdir -p "$fonts_dir"
+cmp -s "$marlett" "$fonts_dir/marlett.ttf" || cp "$marlett" "$fonts_dir/marlett.ttf"
+
 # Managed=N: without a window manager Wine's own frames, captions and fast DestroyWindow.
 # No LogPixels: every run starts at 100 %, also after a scaled test that did not end.
-# The font replacements give the dialogs' and message boxes' fonts Japanese glyphs; a
-# .reg file in UTF-16LE carries the Japanese value name whatever the locale.
+# The font replacements give Windows' Japanese fonts glyphs. The dialogs' font has a twin
+# made with the same character widths, IPA P Gothic, so a label takes the room it takes on
+# Windows; the others have none and take Noto Sans CJK JP. The list replaces the prefix's on
+# every start, so a changed list holds in an existing prefix too. A .reg file in UTF-16LE
+# carries the Japanese value names whatever the locale.
 reg_file=$CLIPVEIL_WINDOWS_BUILD/e2e-settings.reg
 {
     printf '\xff\xfe'
@@ -112,8 +125,9 @@ reg_file=$CLIPVEIL_WINDOWS_BUILD/e2e-settings.reg
         '[HKEY_CURRENT_USER\Control Panel\Desktop]' \
         '"LogPixels"=-' \
         '' \
+        '[-HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
         '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-        '"ＭＳ Ｐゴシック"="Noto Sans CJK JP"' \
+        '"ＭＳ Ｐゴシック"="IPAPGothic"' \
         '"MS UI Gothic"="Noto Sans CJK JP"' \
         '"Tahoma"="Noto Sans CJK JP"' \
         '"MS Shell Dlg"="Noto Sans CJK JP"' \
