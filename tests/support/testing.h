@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/gdi.h"
 #include "platform/process.h"
@@ -70,6 +71,11 @@ void initDialogControls();
 // the click reaches whatever window of any process lies there, as the user's would.
 bool clickAt(int x, int y);
 
+// The width in pixels of one line of text (UTF-8) in the font the control draws with
+// (WM_GETFONT; the system font when it has none). With `prefix`, an "&" marks a mnemonic and
+// takes no room, as in a label without SS_NOPREFIX. Empty when it cannot be measured.
+std::optional<int> textWidthInOwnFont(Hwnd control, std::string_view utf8, bool prefix);
+
 // Counts of this process's live user-interface objects, for the leak tests.
 // GetGuiResources (GR_GDIOBJECTS, or GR_USEROBJECTS): empty when the system does not count
 // (Wine 8 answers 0 with ERROR_CALL_NOT_IMPLEMENTED).
@@ -88,7 +94,8 @@ bool setClipboardText(const std::string& utf8);
 // HKCU\Control Panel\Desktop\LogPixels, the display scale that programs take when they start:
 // sets it (removes it when dpi is empty) and returns what was there before.
 std::optional<std::uint32_t> setLogPixels(std::optional<std::uint32_t> dpi);
-// GetDpiForWindow, looked up at run time: 0 where the system lacks it.
-std::uint32_t dpiForWindow(Hwnd hwnd);
+// The height of the window that a dialog template of this program makes in this process (made
+// hidden, measured and destroyed at once); 0 when it cannot be made.
+int dialogTemplateHeight(int templateId);
 
 }  // namespace platform::testing

@@ -130,6 +130,23 @@ bool clickAt(int x, int y) {
     return SendInput(2, inputs, sizeof(INPUT)) == 2;
 }
 
+std::optional<int> textWidthInOwnFont(Hwnd control, std::string_view utf8, bool prefix) {
+    const HWND hwnd = toWin(control);
+    const HDC dc = GetDC(hwnd);
+    if (!dc) return std::nullopt;
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+    const HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+    const std::wstring text = utf8ToWide(utf8);
+    // Measured the way the controls draw a label: DrawText, on one line.
+    RECT box{};
+    const int height = DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box,
+                                 DT_CALCRECT | DT_SINGLELINE | (prefix ? 0u : DT_NOPREFIX));
+    if (old) SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    if (height == 0) return std::nullopt;
+    return static_cast<int>(box.right - box.left);
+}
+
 std::optional<std::uint32_t> guiResources(bool userObjects) {
     SetLastError(0);
     const DWORD count = GetGuiResources(GetCurrentProcess(), userObjects ? GR_USEROBJECTS : GR_GDIOBJECTS);
@@ -263,11 +280,16 @@ std::optional<std::uint32_t> setLogPixels(std::optional<std::uint32_t> dpi) {
     return before;
 }
 
-std::uint32_t dpiForWindow(Hwnd hwnd) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto function = reinterpret_cast<GetDpiForWindowFn>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    return function ? function(toWin(hwnd)) : 0;
+int dialogTemplateHeight(int templateId) {
+    initDialogControls();
+    const HWND dialog = CreateDialogParamW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr,
+        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    if (!dialog) return 0;
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    DestroyWindow(dialog);
+    return r.bottom - r.top;
 }
 
 }  // namespace platform::testing
