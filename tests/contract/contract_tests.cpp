@@ -303,6 +303,32 @@ TEST_F(Contract, RegionReadsBackInWindowCoordinates) {
     }
 }
 
+// At 100 % every space is the same: in another window's DPI space the rectangles read, the
+// region set and the moves made agree with the program's own, and a space for no window
+// changes nothing.
+TEST_F(Contract, AnotherWindowsDpiSpaceAgreesAtOneHundredPercent) {
+    const Hwnd window = scene->createForeignTopLevel(WindowSpec{});
+    Rect outside{};
+    ASSERT_TRUE(getWindowRect(window, outside));
+    {
+        const WindowSpace space(window);
+        Rect inside{};
+        ASSERT_TRUE(space.windowRect(window, inside));
+        EXPECT_EQ(inside, outside);
+        ASSERT_TRUE(getWindowRect(window, inside));
+        EXPECT_EQ(inside, outside);
+        const Rect clip{10, 20, 110, 220};
+        ASSERT_TRUE(setWindowRgn(window, &clip, true));
+        EXPECT_EQ(getWindowRgnBox(window), clip);
+        ASSERT_TRUE(moveWindow(window, 300, 250, 400, 300, true));
+    }
+    ASSERT_TRUE(getWindowRect(window, outside));
+    EXPECT_EQ(outside, (Rect{300, 250, 700, 550}));
+    const WindowSpace gone(platform::kNoWindow);
+    Rect none{};
+    EXPECT_FALSE(gone.windowRect(platform::kNoWindow, none)) << "no window, no rectangle";
+}
+
 TEST_F(Contract, StylesWriteAndReadBack) {
     for (const bool foreign : {false, true}) {
         SCOPED_TRACE(foreign ? "another process's window" : "own window");
