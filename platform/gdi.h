@@ -27,7 +27,9 @@ MenuHandle getSystemMenu(Hwnd hwnd, bool revert);
 bool appendMenuSeparator(MenuHandle menu);
 bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view textUtf8);
 
-int getSystemMetrics(int index);
+// GetSystemMetrics; given a window, GetSystemMetricsForDpi at that window's DPI (Windows 10 1607
+// and later, looked up at run time), so that what it sizes follows the window's scale.
+int getSystemMetrics(int index, Hwnd window = kNoWindow);
 inline constexpr int kSmCxIcon = 11;
 inline constexpr int kSmCyIcon = 12;
 

@@ -84,8 +84,8 @@ void CClipveilDlg::OnPaint() {
     platform::PaintScope paint(self);
     platform::sendMessage(self, platform::msg::kIconEraseBkgnd,
                           static_cast<std::uintptr_t>(static_cast<std::uint32_t>(paint.dc())), 0);
-    const int cx = platform::getSystemMetrics(platform::kSmCxIcon);
-    const int cy = platform::getSystemMetrics(platform::kSmCyIcon);
+    const int cx = platform::getSystemMetrics(platform::kSmCxIcon, self);
+    const int cy = platform::getSystemMetrics(platform::kSmCyIcon, self);
     platform::Rect client;
     platform::getClientRect(self, client);
     const int x = (client.width() - cx + 1) / 2;

@@ -107,9 +107,13 @@ bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view text
     return true;
 }
 
-int getSystemMetrics(int index) {
+int getSystemMetrics(int index, Hwnd window) {
     // The icon size is all the program asks; an unknown index answers 0, as on Windows.
-    return (index == kSmCxIcon || index == kSmCyIcon) ? 32 : 0;
+    const int base = (index == kSmCxIcon || index == kSmCyIcon) ? 32 : 0;
+    const sim::World& w = world();
+    const sim::Window* win = w.find(window);
+    // At the window's DPI, as GetSystemMetricsForDpi gives it.
+    return win ? base * static_cast<int>(w.spaceDpi(win->awareness, w.monitorOf(window))) / 96 : base;
 }
 
 PaintScope::PaintScope(Hwnd hwnd) : hwnd_(hwnd) {

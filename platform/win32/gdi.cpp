@@ -62,7 +62,18 @@ bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view text
     return AppendMenuW(toMenu(menu), MF_STRING, commandId, utf8ToWide(textUtf8).c_str()) != FALSE;
 }
 
-int getSystemMetrics(int index) {
+int getSystemMetrics(int index, Hwnd window) {
+    using ForDpi = int(WINAPI*)(int, UINT);
+    using DpiOf = UINT(WINAPI*)(HWND);
+    static const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    // Through the generic function type, which converts to and from every other.
+    static const auto forDpi = reinterpret_cast<ForDpi>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetSystemMetricsForDpi")));
+    static const auto dpiOf =
+        reinterpret_cast<DpiOf>(reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetDpiForWindow")));
+    if (window != kNoWindow && forDpi && dpiOf) {
+        if (const UINT dpi = dpiOf(toWin(window))) return forDpi(index, dpi);
+    }
     return GetSystemMetrics(index);
 }
 

@@ -280,11 +280,16 @@ std::optional<std::uint32_t> setLogPixels(std::optional<std::uint32_t> dpi) {
     return before;
 }
 
+namespace {
+INT_PTR CALLBACK measuredDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+}  // namespace
+
 int dialogTemplateHeight(int templateId) {
     initDialogControls();
-    const HWND dialog = CreateDialogParamW(
-        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr,
-        [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    const HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr,
+                                           measuredDialogProc, 0);
     if (!dialog) return 0;
     RECT r{};
     GetWindowRect(dialog, &r);

@@ -293,7 +293,8 @@ TEST_F(ShellWindows, BothLinksOpenTheHomePageAndLeaveTheirWindowOpen) {
     EXPECT_EQ(desktop().shellOpens()[1].target, kHomePageUrl);
 }
 
-TEST_F(ShellWindows, MinimisedItPaintsItsIconCentred) {
+TEST_F(ShellWindows, MinimisedItPaintsItsIconCentredAtItsScale) {
+    desktop().setMonitors({{platform::Rect{0, 0, 2880, 1620}, 144}});
     const platform::IconHandle icon = platform::loadIcon(IDR_MAINFRAME);
     runMain([&](Hwnd main) {
         EXPECT_EQ(platform::sendMessage(main, platform::msg::kQueryDragIcon, 0, 0),
@@ -307,8 +308,8 @@ TEST_F(ShellWindows, MinimisedItPaintsItsIconCentred) {
         ASSERT_EQ(desktop().iconDraws().size(), 1u);
         platform::Rect client;
         platform::getClientRect(main, client);
-        const int cx = platform::getSystemMetrics(platform::kSmCxIcon);
-        const int cy = platform::getSystemMetrics(platform::kSmCyIcon);
+        const int cx = 48;  // the 32-pixel icon at 150 %
+        const int cy = 48;
         const auto& draw = desktop().iconDraws().front();
         EXPECT_EQ(draw.icon, icon);
         EXPECT_EQ(draw.x, (client.width() - cx + 1) / 2);
