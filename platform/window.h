@@ -75,8 +75,8 @@ public:
     bool windowRect(Hwnd hwnd, Rect& rect) const;
 
 private:
-    Hwnd window_;
-    std::uintptr_t previous_ = 0;  // the thread's context before; 0 when it was not switched
+    [[maybe_unused]] Hwnd window_;  // for converting corners where the thread was not switched
+    std::uintptr_t previous_ = 0;   // the thread's context before; 0 when it was not switched
 };
 
 // CreateRectRgn + SetWindowRgn(hwnd, region, redraw); a null rect removes the region.
