@@ -583,10 +583,6 @@ BrushHandle World::systemBrush(ColorRef color) {
     return static_cast<BrushHandle>(it->second);
 }
 
-}  // namespace platform::sim
-
-namespace platform::sim {
-
 DpiAwareness awarenessFromManifest(std::string_view manifest) {
     const auto element = [&](std::string_view name) -> std::optional<std::string> {
         const std::string open = "<" + std::string(name);
@@ -633,21 +629,26 @@ DpiAwareness World::ownAwareness() const {
     return *programAwareness;
 }
 
-const MonitorSpec& World::monitorOf(Hwnd h) const {
-    const Window* w = find(h);
-    while (w && w->parent != kNoWindow && find(w->parent)) w = find(w->parent);
-    const MonitorSpec* best = &monitors.front();
-    if (!w) return *best;
+const MonitorSpec* World::mostCovered(const Rect& r, DpiAwareness space) const {
+    const MonitorSpec* best = nullptr;
     long long bestArea = 0;
     for (const MonitorSpec& m : monitors) {
-        const long long x = std::min(w->rect.right, m.rect.right) - std::max(w->rect.left, m.rect.left);
-        const long long y = std::min(w->rect.bottom, m.rect.bottom) - std::max(w->rect.top, m.rect.top);
+        const Rect mr = toSpace(m.rect, space, m);
+        const long long x = std::min(r.right, mr.right) - std::max(r.left, mr.left);
+        const long long y = std::min(r.bottom, mr.bottom) - std::max(r.top, mr.top);
         if (x > 0 && y > 0 && x * y > bestArea) {
             bestArea = x * y;
             best = &m;
         }
     }
-    return *best;
+    return best;
+}
+
+const MonitorSpec& World::monitorOf(Hwnd h) const {
+    const Window* w = find(h);
+    while (w && w->parent != kNoWindow && find(w->parent)) w = find(w->parent);
+    const MonitorSpec* on = w ? mostCovered(w->rect, DpiAwareness::PerMonitor) : nullptr;
+    return on ? *on : monitors.front();
 }
 
 unsigned World::spaceDpi(DpiAwareness space, const MonitorSpec& m) const {
@@ -688,18 +689,8 @@ Rect World::fromSpace(const Rect& logical, DpiAwareness space, const MonitorSpec
 }
 
 Rect World::fromThread(Hwnd h, const Rect& logical) const {
-    const MonitorSpec* best = &monitorOf(h);
-    long long bestArea = 0;
-    for (const MonitorSpec& m : monitors) {
-        const Rect r = toSpace(m.rect, threadSpace(), m);
-        const long long x = std::min(logical.right, r.right) - std::max(logical.left, r.left);
-        const long long y = std::min(logical.bottom, r.bottom) - std::max(logical.top, r.top);
-        if (x > 0 && y > 0 && x * y > bestArea) {
-            bestArea = x * y;
-            best = &m;
-        }
-    }
-    return fromSpace(logical, threadSpace(), *best);
+    const MonitorSpec* on = mostCovered(logical, threadSpace());
+    return fromSpace(logical, threadSpace(), on ? *on : monitorOf(h));
 }
 
 Rect scaledRegion(const Rect& region, unsigned numerator, unsigned denominator) {

@@ -239,6 +239,8 @@ struct World {
     // ---- display scale ----
     DpiAwareness ownAwareness() const;
     DpiAwareness threadSpace() const { return threadAwareness.value_or(ownAwareness()); }
+    // The monitor that the most of a rectangle in the given space lies on; null if none.
+    const MonitorSpec* mostCovered(const Rect& r, DpiAwareness space) const;
     // The monitor the window's top-level window mostly lies on (the primary one if none).
     const MonitorSpec& monitorOf(Hwnd h) const;
     unsigned spaceDpi(DpiAwareness space, const MonitorSpec& m) const;

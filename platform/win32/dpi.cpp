@@ -21,23 +21,14 @@ struct DpiFunctions {
     BOOL(WINAPI* physicalToLogical)(HWND, POINT*) = nullptr;            // Vista
 };
 
-template <class Function>
-void lookUp(HMODULE module, const char* name, Function& function) {
-    // Through the generic function type, which converts to and from every other.
-    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 const DpiFunctions& dpiFunctions() {
-    static const DpiFunctions functions = [] {
-        DpiFunctions f;
-        if (const HMODULE user32 = GetModuleHandleW(L"user32.dll")) {
-            lookUp(user32, "GetWindowDpiAwarenessContext", f.windowContext);
-            lookUp(user32, "SetThreadDpiAwarenessContext", f.setThreadContext);
-            lookUp(user32, "PhysicalToLogicalPointForPerMonitorDPI", f.physicalToLogicalPerMonitor);
-            lookUp(user32, "PhysicalToLogicalPoint", f.physicalToLogical);
-        }
-        return f;
-    }();
+    static const DpiFunctions functions{
+        win32::user32Function<decltype(DpiFunctions::windowContext)>("GetWindowDpiAwarenessContext"),
+        win32::user32Function<decltype(DpiFunctions::setThreadContext)>("SetThreadDpiAwarenessContext"),
+        win32::user32Function<decltype(DpiFunctions::physicalToLogicalPerMonitor)>(
+            "PhysicalToLogicalPointForPerMonitorDPI"),
+        win32::user32Function<decltype(DpiFunctions::physicalToLogical)>("PhysicalToLogicalPoint"),
+    };
     return functions;
 }
 

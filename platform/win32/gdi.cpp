@@ -63,14 +63,8 @@ bool appendMenuString(MenuHandle menu, unsigned commandId, std::string_view text
 }
 
 int getSystemMetrics(int index, Hwnd window) {
-    using ForDpi = int(WINAPI*)(int, UINT);
-    using DpiOf = UINT(WINAPI*)(HWND);
-    static const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    // Through the generic function type, which converts to and from every other.
-    static const auto forDpi = reinterpret_cast<ForDpi>(
-        reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetSystemMetricsForDpi")));
-    static const auto dpiOf =
-        reinterpret_cast<DpiOf>(reinterpret_cast<void (*)()>(GetProcAddress(user32, "GetDpiForWindow")));
+    static const auto forDpi = win32::user32Function<int(WINAPI*)(int, UINT)>("GetSystemMetricsForDpi");
+    static const auto dpiOf = win32::user32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
     if (window != kNoWindow && forDpi && dpiOf) {
         if (const UINT dpi = dpiOf(toWin(window))) return forDpi(index, dpi);
     }

@@ -33,6 +33,15 @@ Seam fromWinHandle(Win h) {
     return static_cast<Seam>(reinterpret_cast<std::uintptr_t>(h));
 }
 
+// A user32 function that older systems lack, looked up at run time: null where it is missing.
+// Through the generic function type, which converts to and from every other.
+template <class Function>
+Function user32Function(const char* name) {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(user32, name)))
+                  : nullptr;
+}
+
 inline RECT toWin(const Rect& r) {
     return RECT{r.left, r.top, r.right, r.bottom};
 }
