@@ -55,7 +55,8 @@ void CCtrolPanelDlg::startTimer() {
 }
 
 void CCtrolPanelDlg::OnTimer(std::uintptr_t id) {
-    if (id == kTrackingTimer) {
+    // A tick inside a wait for the player would change what the waiting change works on.
+    if (id == kTrackingTimer && !waitingForPlayer()) {
         checkTarget();
         showHandles();
     }
@@ -65,6 +66,7 @@ void CCtrolPanelDlg::OnTimer(std::uintptr_t id) {
 void CCtrolPanelDlg::checkTarget() {
     // A thread asked in vain once is asked again only on the next tick.
     silentThreads_.clear();
+    silentPlayer_ = platform::kNoWindow;
     if (hasTarget == 1) {
         if (!platform::isWindow(target.hwnd)) {
             loseTarget();

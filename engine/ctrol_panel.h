@@ -14,6 +14,10 @@
 
 class CMoveWin;
 
+// What the user is told when a clip cannot be made, or not taken off.
+inline constexpr const char kClipFailedText[] = "リージョンの設定に失敗しました";
+inline constexpr const char kUnclipFailedText[] = "リージョンの解除に失敗しました";
+
 // The player's style bits a clip keeps: all but the caption and the sizing frame.
 inline constexpr std::uint32_t kKeepWhenMasked = ~(platform::kWsCaption | platform::kWsThickFrame);
 
@@ -66,6 +70,15 @@ public:
     // Whether the drag overlay is open now (an overlay that went with its owner is not).
     bool overlayOpen();
 
+    // Before each change to a player: true once its thread answers. A player that is only
+    // busy (opening a file, seeking) is waited for, up to two seconds, while the program's
+    // windows keep answering and the main window takes no input. Inside a wait (a message the
+    // wait let in), and right after one that a player let pass in vain, it is only asked once
+    // more, briefly: one press costs one wait at most.
+    static bool playerAnswers(platform::Hwnd hwnd);
+    // A wait for a player is running: ticks and presses on the overlay are left alone.
+    static bool waitingForPlayer();
+
 protected:
     bool OnInitDialog() override;
     const platform::MessageMap& GetMessageMap() const override;
@@ -90,6 +103,10 @@ private:
     ModuleNames moduleNames_;
     // Threads whose windows did not answer a text query during this tick.
     std::set<std::uint32_t> silentThreads_;
+    // A wait for a player runs; and the player that let the last one pass in vain, until the
+    // next tick.
+    static bool waiting_;
+    static platform::Hwnd silentPlayer_;
 };
 
 // The one control panel; set in its OnInitDialog, never cleared. Null until then.

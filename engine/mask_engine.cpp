@@ -2,6 +2,7 @@
 
 #include "engine/ctrol_panel.h"
 #include "engine/move_win.h"
+#include "engine/saved_styles.h"
 #include "platform/system.h"
 #include "platform/window.h"
 
@@ -11,12 +12,6 @@ constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWs
 constexpr std::uint32_t kClearSeeThrough = ~kSeeThroughBits;
 constexpr int kLayoutLooks = 10;
 constexpr std::uint32_t kLayoutLookMs = 50;
-
-// Window properties on a clipped player. The marker is written last and read first, so a
-// run that died between the writes leaves nothing half-kept behind.
-constexpr const char* kSavedMarkProp = "Clipveil.Saved";
-constexpr const char* kSavedStyleProp = "Clipveil.SavedStyle";
-constexpr const char* kSavedExStyleProp = "Clipveil.SavedExStyle";
 
 std::uintptr_t propValue(std::int32_t word) {
     return static_cast<std::uintptr_t>(static_cast<std::uint32_t>(word));
@@ -39,6 +34,28 @@ void nudgeSize(platform::Hwnd hwnd) {
 
 }  // namespace
 
+bool CCtrolPanelDlg::waiting_ = false;
+platform::Hwnd CCtrolPanelDlg::silentPlayer_{};
+
+bool CCtrolPanelDlg::playerAnswers(platform::Hwnd hwnd) {
+    if (!platform::isWindow(hwnd)) return false;
+    if (waiting_ || hwnd == silentPlayer_) {
+        const bool answered = platform::windowAnswers(hwnd, platform::kAnswerTimeoutMs);
+        if (answered && hwnd == silentPlayer_) silentPlayer_ = platform::kNoWindow;
+        return answered;
+    }
+    waiting_ = true;
+    const bool answered = platform::awaitAnswer(hwnd, platform::kBusyLimitMs, platform::mainWindow());
+    waiting_ = false;
+    if (!platform::isWindow(hwnd)) return false;
+    if (!answered) silentPlayer_ = hwnd;
+    return answered;
+}
+
+bool CCtrolPanelDlg::waitingForPlayer() {
+    return waiting_;
+}
+
 void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     if (!platform::isWindow(target.hwnd)) {
         platform::debugPrintf("CCtrolPanelDlg::startMask() ターゲットなし\n");
@@ -46,16 +63,21 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
     }
     if (!platform::isWindow(component.hwnd)) {
         platform::debugPrintf("CCtrolPanelDlg::startMask() コンポーネントなし\n");
-        // The user pressed for a clip and gets none: say so, as for any clip that fails.
-        platform::AfxMessageBox("リージョンの設定に失敗しました");
+        // The user pressed for a clip and gets none: say so, as for any clip that fails. A clip
+        // already in place stays, and nothing failed.
+        if (masking == 0) platform::AfxMessageBox(kClipFailedText);
         return;
     }
     if (masking != 0) return;
-    if (!platform::windowAnswers(target.hwnd, platform::kAnswerTimeoutMs)) {
-        // A player that does not answer would hold this thread in the first change made to it.
-        platform::AfxMessageBox("リージョンの設定に失敗しました");
+    const platform::Hwnd player = target.hwnd;
+    if (!playerAnswers(player)) {
+        // Changing a player that does not answer would hold this thread in the first change.
+        // One that went meanwhile is no failure of ours: the next tick loses it.
+        if (platform::isWindow(player)) platform::AfxMessageBox(kClipFailedText);
         return;
     }
+    // What the wait let in (the program closing) may have changed the target or clipped it.
+    if (target.hwnd != player || masking != 0 || !platform::isWindow(component.hwnd)) return;
     // A restore left for later (the player hung) is finished first: the styles read below
     // must be the player's own, not the clipped ones.
     restoreAbandoned(target.hwnd);
@@ -108,7 +130,7 @@ void CCtrolPanelDlg::startMask(std::int32_t openOverlay) {
         }
     }
     // The box is the program's own window: made in the program's context, not the player's.
-    if (!clipped) platform::AfxMessageBox("リージョンの設定に失敗しました");
+    if (!clipped) platform::AfxMessageBox(kClipFailedText);
     if (openOverlay != 0) showMoveWin();
 }
 
@@ -120,34 +142,36 @@ platform::Rect CCtrolPanelDlg::clipFor(const platform::Rect& video) const {
 void CCtrolPanelDlg::stopMask() {
     if (masking != 1) return;
     masking = 0;
-    if (platform::isWindow(target.hwnd) &&
-        !platform::windowAnswers(target.hwnd, platform::kAnswerTimeoutMs)) {
-        // Changing a hung player's window would hold this thread until it wakes. The saved
-        // styles stay on the player, and the first tick (or later run) that finds it
-        // answering again puts it back.
-        closeMoveWin();
-        platform::AfxMessageBox("リージョンの解除に失敗しました");
-        return;
-    }
-    if (!platform::isWindow(target.hwnd)) {
+    // The handle is kept: what a wait lets in (the program closing) may forget the target,
+    // and the player must still be given back.
+    const platform::Hwnd player = target.hwnd;
+    if (!platform::isWindow(player)) {
         // The overlay's owner is gone. The system may have taken the overlay with it (then
         // only the reference is dropped); one that outlived a player of another process
         // would float over nothing, so it goes too.
         closeMoveWin();
         return;
     }
+    if (!playerAnswers(player)) {
+        // Changing a player that does not answer would hold this thread until it wakes. The
+        // saved styles stay on the player, and the first tick (or later run) that finds it
+        // answering again puts it back.
+        closeMoveWin();
+        if (platform::isWindow(player)) platform::AfxMessageBox(kUnclipFailedText);
+        return;
+    }
     bool unclipped = false;
     {
-        const platform::WindowSpace space(target.hwnd);
-        unclipped = platform::setWindowRgn(target.hwnd, nullptr, true);
+        const platform::WindowSpace space(player);
+        unclipped = platform::setWindowRgn(player, nullptr, true);
     }
-    if (!unclipped) platform::AfxMessageBox("リージョンの解除に失敗しました");
+    if (!unclipped) platform::AfxMessageBox(kUnclipFailedText);
     {
-        const platform::WindowSpace space(target.hwnd);
-        platform::setWindowLongA(target.hwnd, platform::kGwlStyle, savedStyle);
-        platform::setWindowLongA(target.hwnd, platform::kGwlExStyle, savedExStyle);
-        forgetSavedStylesOn(target.hwnd);
-        nudgeSize(target.hwnd);
+        const platform::WindowSpace space(player);
+        platform::setWindowLongA(player, platform::kGwlStyle, savedStyle);
+        platform::setWindowLongA(player, platform::kGwlExStyle, savedExStyle);
+        forgetSavedStylesOn(player);
+        nudgeSize(player);
     }
     closeMoveWin();
 }
@@ -196,7 +220,10 @@ void CCtrolPanelDlg::showMoveWin() {
     if (moveWin != nullptr) return;
     if (!platform::isWindow(target.hwnd) || !platform::isWindow(component.hwnd)) return;
     // The overlay is the player's own window: creating it waits for the player's thread.
-    if (!platform::windowAnswers(target.hwnd, platform::kAnswerTimeoutMs)) return;
+    if (!playerAnswers(target.hwnd)) return;
+    // What the wait let in may have opened one, or forgotten the target.
+    forgetDeadOverlay();
+    if (moveWin != nullptr || !platform::isWindow(target.hwnd) || !platform::isWindow(component.hwnd)) return;
     platform::Rect area;
     platform::getWindowRect(component.hwnd, area);
 
@@ -259,7 +286,7 @@ int CCtrolPanelDlg::setTransAlpha(std::int32_t alpha) {
 
 int CCtrolPanelDlg::setTopMost(platform::Hwnd hwnd, std::int32_t mode) {
     if (!platform::isWindow(hwnd)) return 0;
-    if (!platform::windowAnswers(hwnd, platform::kAnswerTimeoutMs)) return 0;
+    if (!playerAnswers(hwnd)) return 0;
     const platform::Hwnd band = mode == 1 ? platform::kHwndTopmost : platform::kHwndNoTopmost;
     return platform::setWindowPos(hwnd, band, 0, 0, 0, 0, platform::kSwpNoSize | platform::kSwpNoMove) ? 1
                                                                                                        : 0;
@@ -267,14 +294,16 @@ int CCtrolPanelDlg::setTopMost(platform::Hwnd hwnd, std::int32_t mode) {
 
 int CCtrolPanelDlg::setTransStyle(platform::Hwnd hwnd, std::int32_t mode) {
     if (!platform::isWindow(hwnd)) return 0;
-    if (!platform::windowAnswers(hwnd, platform::kAnswerTimeoutMs)) return 0;
+    if (!playerAnswers(hwnd)) return 0;
     auto exStyle = static_cast<std::uint32_t>(platform::getWindowLongA(hwnd, platform::kGwlExStyle));
     exStyle = mode == 1 ? (exStyle | kSeeThroughBits) : (exStyle & kClearSeeThrough);
-    return platform::setWindowLongA(hwnd, platform::kGwlExStyle, static_cast<std::int32_t>(exStyle));
+    // The call answers the old style word, which may well be 0: the panel reads 1 as "done".
+    platform::setWindowLongA(hwnd, platform::kGwlExStyle, static_cast<std::int32_t>(exStyle));
+    return 1;
 }
 
 int CCtrolPanelDlg::setTransAlpha(platform::Hwnd hwnd, std::int32_t alpha) {
-    if (!platform::windowAnswers(hwnd, platform::kAnswerTimeoutMs)) return 0;
+    if (!playerAnswers(hwnd)) return 0;
     const auto alphaByte = static_cast<std::uint8_t>(static_cast<std::uint32_t>(alpha) & 0xFFu);
     return platform::setLayeredWindowAttributes(hwnd, 0, alphaByte, platform::kLwaAlpha) ? 1 : 0;
 }

@@ -1,9 +1,11 @@
 #include "engine/move_win.h"
 
+#include "engine/ctrol_panel.h"
 #include "platform/window.h"
 
 namespace {
 constexpr std::uint8_t kOverlayAlpha = 1;  // 1 of 255: unseen, yet it still takes the presses
+constexpr std::uint32_t kGlanceMs = 10;    // an idle thread answers well within this
 }  // namespace
 
 CMoveWin::CMoveWin(platform::CDialog* parent) : platform::CDialog(IDD, parent) {}
@@ -30,6 +32,8 @@ bool CMoveWin::OnInitDialog() {
 }
 
 bool CMoveWin::playerHangs() const {
+    // A press while a change waits for the player would start a second one inside the wait.
+    if (CCtrolPanelDlg::waitingForPlayer()) return true;
     return platform::isWindow(m_hTarget) && !platform::windowAnswers(m_hTarget, platform::kAnswerTimeoutMs);
 }
 
@@ -52,6 +56,13 @@ std::intptr_t CMoveWin::WindowProc(unsigned message, std::uintptr_t wParam, std:
                               static_cast<std::uintptr_t>(platform::kHtCaption), lParam);
         if (!*alive) return 0;
         m_moving = false;
+        if (m_behind) {
+            // The player was busy at the last moves: once it answers, it goes where the
+            // overlay was released.
+            m_behind = false;
+            if (CCtrolPanelDlg::playerAnswers(m_hTarget) && *alive) followOverlay();
+            if (!*alive) return 0;
+        }
     }
     return platform::CDialog::WindowProc(message, wParam, lParam);
 }
@@ -60,8 +71,17 @@ void CMoveWin::OnMove(int, int) {
     Default();
     if (m_dragOn == 0) return;
     if (!platform::isWindow(m_hTarget)) return;
-    // A player that stopped answering mid-drag is left where it is rather than waited for.
-    if (!platform::windowAnswers(m_hTarget, platform::kAnswerTimeoutMs)) return;
+    // A player that stopped answering mid-drag is not waited for while the mouse moves: once
+    // it has missed a move it is only glanced at, and follows at the release.
+    if (!platform::windowAnswers(m_hTarget, m_behind ? kGlanceMs : platform::kAnswerTimeoutMs)) {
+        m_behind = true;
+        return;
+    }
+    m_behind = false;
+    followOverlay();
+}
+
+void CMoveWin::followOverlay() {
     platform::Rect overlay;
     platform::Rect target;
     GetWindowRect(overlay);

@@ -35,5 +35,8 @@ protected:
 private:
     // The player's thread did not answer in time: anything that waits for it would hang.
     bool playerHangs() const;
+    // Moves the player so that its video lies under the overlay.
+    void followOverlay();
     bool m_moving = false;  // inside the system's move loop
+    bool m_behind = false;  // the player missed the last move
 };

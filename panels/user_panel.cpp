@@ -33,14 +33,20 @@ std::string wholeCharacters(const std::string& ansi, std::size_t& characters) {
 }
 
 // The player's title as the user should read it: its own wide text, which holds whatever its
-// script is, cut to the characters the ANSI record kept (one UTF-16 unit each). The ANSI
-// bytes stand in when the window has no text to give (gone meanwhile).
+// script is, cut to the characters an ANSI record of the same title keeps (one UTF-16 unit
+// each). The title is read afresh in both forms: the record may be a tick old, from before the
+// next track's title. The record's bytes stand in when the window has no text to give (gone
+// meanwhile).
 constexpr int kTitleChars = 256;
-void showTitle(platform::Hwnd line, platform::Hwnd player, const std::string& ansi) {
+void showTitle(platform::Hwnd line, platform::Hwnd player, const std::string& record) {
     std::size_t characters = 0;
-    const std::string whole = wholeCharacters(ansi, characters);
+    std::string whole = wholeCharacters(record, characters);
     std::wstring wide;
-    if (!whole.empty()) wide = platform::utf8ToWide(platform::getWindowTextWide(player, kTitleChars));
+    if (!whole.empty()) {
+        const std::string now = platform::getWindowTextA(player, kTitleChars);
+        if (!now.empty()) whole = wholeCharacters(now, characters);
+        wide = platform::utf8ToWide(platform::getWindowTextWide(player, kTitleChars));
+    }
     if (wide.empty()) {
         platform::setWindowTextA(line, whole);
         return;
@@ -60,10 +66,26 @@ CUserPanelDlg::~CUserPanelDlg() {
     if (theUserPanel == this) theUserPanel = nullptr;
 }
 
-// Out of the topmost band, and no longer layered and click-through.
-void CUserPanelDlg::seeThroughOff() {
-    if (theCtrolPanel) theCtrolPanel->setTopMost(0);
-    if (theCtrolPanel) theCtrolPanel->setTransStyle(0);
+// Out of the topmost band, and no longer layered and click-through. False when the player
+// did not take both (it did not answer), so that the box can go on showing what it is.
+bool CUserPanelDlg::seeThroughOff() {
+    if (!theCtrolPanel) return true;  // only the panel's own flags change then
+    const bool band = theCtrolPanel->setTopMost(0) == 1;
+    const bool style = theCtrolPanel->setTransStyle(0) == 1;
+    // A player that is gone is see-through no more.
+    return (band && style) || !platform::isWindow(theCtrolPanel->target.hwnd);
+}
+
+bool CUserPanelDlg::seeThroughOn() {
+    if (!theCtrolPanel) return true;  // only the panel's own flags change then
+    if (theCtrolPanel->setTopMost(1) != 1) return false;
+    // The layered style must be on before the opacity can take; a layered window with no
+    // opacity set is not drawn at all, so a half-made change is taken back.
+    if (theCtrolPanel->setTransStyle(1) == 1 && theCtrolPanel->setTransAlpha(alphaFor(m_transPercent)) == 1) {
+        return true;
+    }
+    seeThroughOff();
+    return false;
 }
 
 bool CUserPanelDlg::DestroyWindow() {
@@ -174,11 +196,13 @@ void CUserPanelDlg::OnBnClickedMode() {
     if (m_mode == 0) {
         const bool wasSeeThrough = m_trans == 1;
         m_drag = m_component.className == kWmpVideoClass ? 0 : 1;
+        bool stillSeeThrough = false;
         if (m_found == 1) {
             const bool clipInPlace = theCtrolPanel != nullptr && theCtrolPanel->masking == 1;
             // "透かし" ends unticked: the see-through styles go first, so that a clip made now
-            // saves the player's own styles, never ours.
-            if (wasSeeThrough) seeThroughOff();
+            // saves the player's own styles, never ours. A player that did not take that off
+            // is still see-through, and the box says so.
+            if (wasSeeThrough) stillSeeThrough = !seeThroughOff();
             if (theCtrolPanel) theCtrolPanel->startMask(m_drag);
             if (clipInPlace) {
                 // startMask leaves an existing clip alone; the overlay follows the box.
@@ -195,13 +219,13 @@ void CUserPanelDlg::OnBnClickedMode() {
                 m_drag = theCtrolPanel->overlayOpen() ? 1 : 0;
             }
         }
-        m_trans = 0;
+        m_trans = stillSeeThrough ? 1 : 0;
         updateStatus();
         updateControls();
         InvalidateRect(nullptr, true);
     } else {
-        m_trans = 0;
-        seeThroughOff();
+        const bool wasSeeThrough = m_trans == 1;
+        m_trans = seeThroughOff() || !wasSeeThrough ? 0 : 1;
         if (theCtrolPanel) theCtrolPanel->stopMask();
         m_drag = 0;
         // An overlay opened without a clip is not closed by stopMask.
@@ -224,9 +248,14 @@ void CUserPanelDlg::OnBnClickedDrag() {
             return;
         }
         if (m_trans == 1) {
-            // Dragging and see-through exclude each other.
-            m_trans = 0;
-            seeThroughOff();
+            // Dragging and see-through exclude each other: a player that stays see-through
+            // gets no overlay.
+            if (seeThroughOff()) {
+                m_trans = 0;
+            } else {
+                if (theCtrolPanel) theCtrolPanel->closeMoveWin();
+                m_drag = 0;
+            }
             UpdateData(false);
         }
     } else {
@@ -244,12 +273,14 @@ void CUserPanelDlg::OnBnClickedTrans() {
             if (theCtrolPanel) theCtrolPanel->closeMoveWin();
             UpdateData(false);
         }
-        // The layered style must be on before the opacity can take.
-        if (theCtrolPanel) theCtrolPanel->setTopMost(1);
-        if (theCtrolPanel) theCtrolPanel->setTransStyle(1);
-        if (theCtrolPanel) theCtrolPanel->setTransAlpha(alphaFor(m_transPercent));
-    } else {
-        seeThroughOff();
+        if (!seeThroughOn()) {
+            // The player did not answer: it is not see-through, and the box says so.
+            m_trans = 0;
+            UpdateData(false);
+        }
+    } else if (!seeThroughOff()) {
+        m_trans = 1;
+        UpdateData(false);
     }
 }
 
@@ -258,11 +289,15 @@ void CUserPanelDlg::OnBnClickedSetting() {
     CTransDlg dialog;
     dialog.m_percent = m_transPercent;
     if (dialog.DoModal() != platform::kIdOk) return;
-    m_transPercent = dialog.m_percent;
     if (m_trans == 1) {
-        if (theCtrolPanel) theCtrolPanel->setTransAlpha(alphaFor(m_transPercent));
+        // The percentage shown is the player's: one it did not take (it did not answer)
+        // is not kept.
+        if (theCtrolPanel && theCtrolPanel->setTransAlpha(alphaFor(dialog.m_percent)) != 1) return;
+        m_transPercent = dialog.m_percent;
         updateStatus();
+        return;
     }
+    m_transPercent = dialog.m_percent;
 }
 
 platform::BrushHandle CUserPanelDlg::OnCtlColor(platform::DcHandle dc, platform::Hwnd control,

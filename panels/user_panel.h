@@ -54,5 +54,6 @@ protected:
     platform::BrushHandle OnCtlColor(platform::DcHandle dc, platform::Hwnd control, platform::CtlColor kind);
 
 private:
-    void seeThroughOff();
+    bool seeThroughOff();
+    bool seeThroughOn();
 };

@@ -44,6 +44,17 @@ bool getWindowInfo(Hwnd hwnd, WindowInfo& info);
 // window waits for that program's thread, so the engine asks first.
 [[nodiscard]] bool windowAnswers(Hwnd hwnd, std::uint32_t timeoutMs);
 inline constexpr std::uint32_t kAnswerTimeoutMs = 150;
+// Waits up to limitMs for the window's thread to answer, as windowAnswers does first; a thread
+// that is only busy (opening a file, seeking) is then waited for while this thread handles its
+// own messages, so that the program's windows keep answering: SendMessageTimeout(WM_NULL) in
+// short slices that serve other senders, PeekMessage between them. holdInput (the program's
+// main window, or none) takes no input meanwhile, as a message box's owner, so that a second
+// press cannot start a second change. False when the window is gone, when the system counts
+// its thread as hung (IsHungAppWindow: nothing handled for 5 s; no wait at all then) or when
+// the time is up. A WM_QUIT met meanwhile is posted again and ends the wait.
+[[nodiscard]] bool awaitAnswer(Hwnd hwnd, std::uint32_t limitMs, Hwnd holdInput);
+// How long a change to another program waits for it.
+inline constexpr std::uint32_t kBusyLimitMs = 2000;
 
 std::int32_t getWindowLongA(Hwnd hwnd, int index);
 std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value);

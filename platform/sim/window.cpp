@@ -133,6 +133,38 @@ bool windowAnswers(Hwnd hwnd, std::uint32_t timeoutMs) {
     return true;
 }
 
+bool awaitAnswer(Hwnd hwnd, std::uint32_t limitMs, Hwnd holdInput) {
+    World& w = world();
+    const auto knownHung = [&w](const sim::Window* win) {
+        return win->hung && w.now - win->hungSince >= sim::kHungThresholdMs;
+    };
+    const std::uint64_t deadline = w.now + limitMs;
+    if (windowAnswers(hwnd, std::min(limitMs, kAnswerTimeoutMs))) return true;
+    const sim::Window* win = w.find(hwnd);
+    if (!win || knownHung(win)) return false;
+    // The owner is held as a message box holds it; one already disabled stays so.
+    sim::Window* owner = w.find(holdInput);
+    const bool held = owner && !(owner->style & kWsDisabled);
+    if (held) owner->style |= kWsDisabled;
+    bool answered = false;
+    // The thread's own loop runs meanwhile, in steps finer than the system's probes.
+    constexpr std::uint64_t kStepMs = 10;
+    while (w.now < deadline) {
+        w.run(std::min(deadline, w.now + kStepMs), true);
+        win = w.find(hwnd);
+        if (!win || knownHung(win)) break;
+        if (!win->hung) {
+            answered = true;
+            break;
+        }
+    }
+    if (held) {
+        if (sim::Window* again = w.find(holdInput)) again->style &= ~kWsDisabled;
+    }
+    if (!answered) w.lastError = sim::k::kErrorTimeout;
+    return answered;
+}
+
 std::string sendGetTextA(Hwnd hwnd, int maxCount, bool* answered) {
     World& w = world();
     w.noteCall("SendMessageTimeoutA", hwnd);

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/codepage.h"
@@ -76,6 +77,44 @@ bool windowAnswers(Hwnd hwnd, std::uint32_t timeoutMs) {
     DWORD_PTR answer = 0;
     return SendMessageTimeoutA(toWin(hwnd), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs,
                                &answer) != 0;
+}
+
+namespace {
+constexpr DWORD kAwaitSliceMs = 50;  // the longest the program's own messages wait meanwhile
+}  // namespace
+
+bool awaitAnswer(Hwnd hwnd, std::uint32_t limitMs, Hwnd holdInput) {
+    const HWND window = toWin(hwnd);
+    if (!IsWindow(window) || IsHungAppWindow(window)) return false;
+    const DWORD start = GetTickCount();
+    if (windowAnswers(hwnd, std::min(limitMs, kAnswerTimeoutMs))) return true;
+    const HWND owner = toWin(holdInput);
+    // EnableWindow answers whether the window was disabled before: one disabled by someone
+    // else (a modal dialog) stays so.
+    const bool held = owner != nullptr && IsWindow(owner) && !EnableWindow(owner, FALSE);
+    bool answered = false;
+    for (bool quit = false; !quit;) {
+        MSG m{};
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_QUIT) {
+                // Whoever asked the thread to quit still wants that after this wait.
+                PostQuitMessage(static_cast<int>(m.wParam));
+                quit = true;
+                break;
+            }
+            TranslateMessage(&m);
+            DispatchMessageW(&m);
+        }
+        const DWORD spent = GetTickCount() - start;
+        if (quit || spent >= limitMs || !IsWindow(window) || IsHungAppWindow(window)) break;
+        DWORD_PTR answer = 0;
+        const DWORD slice = std::min<DWORD>(kAwaitSliceMs, limitMs - spent);
+        answered =
+            SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, slice, &answer) != 0;
+        if (answered) break;
+    }
+    if (held) EnableWindow(owner, TRUE);
+    return answered;
 }
 
 std::string sendGetTextA(Hwnd hwnd, int maxCount, bool* answered) {

@@ -192,7 +192,7 @@ TEST_F(MaskEngine, TopmostAndSeeThroughTakeOnlyOneAsOn) {
     EXPECT_EQ(panel_->setTransAlpha(100), 0);
 }
 
-TEST_F(MaskEngine, AHungPlayerIsNeitherWaitedForNorChanged) {
+TEST_F(MaskEngine, AHungPlayerIsNotWaitedForLongNorChanged) {
     const Player p = makePlayer(kEvrVideoClass);
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
@@ -200,7 +200,7 @@ TEST_F(MaskEngine, AHungPlayerIsNeitherWaitedForNorChanged) {
     desktop().setHung(p.window, true);
     auto start = desktop().now();
     panel_->startMask(1);
-    EXPECT_LE(desktop().now() - start, platform::kAnswerTimeoutMs);
+    EXPECT_LE(desktop().now() - start, platform::kBusyLimitMs);
     EXPECT_EQ(panel_->masking, 0);
     EXPECT_EQ(desktop().style(p.window), p.style);
     EXPECT_EQ(desktop().region(p.window), std::nullopt);
@@ -221,8 +221,7 @@ TEST_F(MaskEngine, AHungPlayerIsNeitherWaitedForNorChanged) {
     desktop().setHung(p.window, true);
     start = desktop().now();
     panel_->stopMask();
-    // A tick may run inside the message box and make its own bounded check.
-    EXPECT_LT(desktop().now() - start, 1000u);
+    EXPECT_LE(desktop().now() - start, platform::kBusyLimitMs);
     EXPECT_EQ(panel_->masking, 0);
     EXPECT_EQ(desktop().region(p.window), clip);
     ASSERT_EQ(desktop().messageBoxes().size(), 2u);
@@ -405,7 +404,7 @@ TEST_F(Overlay, NoneOpensOverAPlayerThatDoesNotAnswer) {
     desktop().setHung(player_.window, true);
     const auto start = desktop().now();
     panel_->showMoveWin();
-    EXPECT_LE(desktop().now() - start, platform::kAnswerTimeoutMs);
+    EXPECT_LE(desktop().now() - start, platform::kBusyLimitMs);
     EXPECT_TRUE(overlays().empty());
     EXPECT_FALSE(panel_->overlayOpen());
 }

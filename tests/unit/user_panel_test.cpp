@@ -555,4 +555,146 @@ TEST_F(UserPanelAlone, WorksItsOwnFlagsWithoutAControlPanel) {
     panel_ = std::make_unique<CUserPanelDlg>();  // for TearDown
 }
 
+// A player busy for a moment (opening a file, seeking) gets each change once it answers; one
+// that has not answered for two seconds gets none, and the panel shows it as it is. The main
+// window answers throughout.
+enum class Change { Clip, Restore, SeeThrough, Opacity, Overlay, Drag };
+constexpr std::uint32_t kNeverAnswers = 0;
+
+class BusyPlayer : public UserPanel, public ::testing::WithParamInterface<std::tuple<Change, std::uint32_t>> {
+protected:
+    static constexpr unsigned kProbe = 0x8000 + 7;  // WM_APP + 7, posted to the main window
+
+    void busyFor(std::uint32_t ms) {
+        desktop().setHung(player_.window, true);
+        if (ms != kNeverAnswers) desktop().after(ms, [w = player_.window] { desktop().setHung(w, false); });
+    }
+    // Posts to the main window every 50 ms for 4 s and keeps the longest wait for an answer.
+    void watchMainWindow() {
+        desktop().onMessage(host_, [this](unsigned message, std::uintptr_t posted, std::intptr_t) {
+            if (message != kProbe) return std::optional<std::intptr_t>();
+            slowest_ = std::max(slowest_, desktop().now() - posted);
+            return std::optional<std::intptr_t>(0);
+        });
+        for (std::uint32_t at = 0; at < 4000; at += 50) {
+            desktop().after(at, [this] { platform::postMessage(host_, kProbe, desktop().now(), 0); });
+        }
+    }
+    bool seeThrough() const {
+        const std::uint32_t exStyle = desktop().exStyle(player_.window);
+        return (exStyle & kSeeThroughBits) == kSeeThroughBits && (exStyle & platform::kWsExTopmost) != 0;
+    }
+    std::uint8_t alpha() const { return desktop().state(player_.window)->alpha.value_or(0); }
+
+    std::uint64_t slowest_ = 0;
+};
+
+TEST_P(BusyPlayer, GetsTheChangeOnceItAnswersAndNoneIfItNeverDoes) {
+    const auto [change, busyMs] = GetParam();
+    const bool answers = busyMs != kNeverAnswers;
+    trackPlayer(kEvrVideoClass);
+    const std::uint32_t style = desktop().style(player_.window);
+    if (change != Change::Clip && change != Change::Overlay) click(IDC_MODE_VIDEO);
+    if (change == Change::Opacity) click(IDC_TRANS);
+    const platform::Rect before = desktop().rect(player_.window);
+    const std::size_t boxes = desktop().messageBoxes().size();
+    watchMainWindow();
+
+    const char* failure = nullptr;
+    switch (change) {
+        case Change::Clip:
+            busyFor(busyMs);
+            click(IDC_MODE_VIDEO);
+            EXPECT_EQ(desktop().region(player_.window).has_value(), answers);
+            EXPECT_EQ(checked(IDC_MODE_VIDEO), answers);
+            EXPECT_EQ(checked(IDC_DRAG), answers);
+            EXPECT_EQ(overlays().size(), answers ? 1u : 0u);
+            failure = kClipFailedText;
+            break;
+        case Change::Restore:
+            busyFor(busyMs);
+            click(IDC_MODE_RESTORE);
+            EXPECT_EQ(desktop().region(player_.window).has_value(), !answers);
+            EXPECT_EQ(desktop().style(player_.window) == style, answers);
+            EXPECT_TRUE(overlays().empty());
+            failure = kUnclipFailedText;
+            break;
+        case Change::SeeThrough:
+            busyFor(busyMs);
+            click(IDC_TRANS);
+            EXPECT_EQ(seeThrough(), answers);
+            EXPECT_EQ(alpha(), answers ? 178 : 0);
+            EXPECT_EQ(checked(IDC_TRANS), answers);
+            break;
+        case Change::Opacity:
+            busyFor(busyMs);
+            setting([](Hwnd dialog) { typeAndOk(dialog, "50"); });
+            EXPECT_EQ(alpha(), answers ? 127 : 178);
+            EXPECT_EQ(text(IDC_TRANS_PERCENT), answers ? "50 %" : "70 %");
+            EXPECT_TRUE(checked(IDC_TRANS));
+            break;
+        case Change::Overlay:
+            busyFor(busyMs);
+            click(IDC_DRAG);
+            EXPECT_EQ(overlays().size(), answers ? 1u : 0u);
+            EXPECT_EQ(checked(IDC_DRAG), answers);
+            break;
+        case Change::Drag: {
+            // Busy from the first move to well after the release.
+            desktop().after(5, [this, busyMs] { busyFor(busyMs); });
+            ASSERT_EQ(overlays().size(), 1u);
+            const Hwnd overlay = overlays().front();
+            const platform::Rect start = desktop().rect(overlay);
+            EXPECT_TRUE(desktop().drag(
+                overlay, {{start.left + 10, start.top + 5, 10}, {start.left + 30, start.top + 20, 10}}));
+            const platform::Rect moved = desktop().rect(player_.window);
+            EXPECT_EQ(moved.left, answers ? before.left + 30 : before.left);
+            EXPECT_EQ(moved.top, answers ? before.top + 20 : before.top);
+            break;
+        }
+    }
+    EXPECT_EQ(desktop().messageBoxes().size(), boxes + (!answers && failure ? 1 : 0));
+    if (!answers && failure) {
+        EXPECT_EQ(desktop().messageBoxes().back().text, failure);
+    }
+    EXPECT_LE(slowest_, 250u) << "the main window kept answering";
+    EXPECT_EQ(desktop().deadlocks(), 0u);
+    EXPECT_TRUE(enabled(IDC_MODE_VIDEO)) << "input is back after the wait";
+
+    if (change == Change::Restore && !answers) {
+        // The restore left for later is made by the first tick that finds the player answering.
+        desktop().setHung(player_.window, false);
+        tick();
+        EXPECT_FALSE(desktop().region(player_.window).has_value());
+        EXPECT_EQ(desktop().style(player_.window), style);
+    }
+}
+
+std::string busyCaseName(const ::testing::TestParamInfo<std::tuple<Change, std::uint32_t>>& info) {
+    static const char* const kNames[] = {"Clip", "Restore", "SeeThrough", "Opacity", "Overlay", "Drag"};
+    const std::uint32_t ms = std::get<1>(info.param);
+    return std::string(kNames[static_cast<int>(std::get<0>(info.param))]) + "_" +
+           (ms == kNeverAnswers ? std::string("Hung") : std::to_string(ms) + "ms");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BusyPlayer,
+                         ::testing::Combine(::testing::Values(Change::Clip, Change::Restore,
+                                                              Change::SeeThrough, Change::Opacity,
+                                                              Change::Overlay, Change::Drag),
+                                            ::testing::Values(200u, 800u, 1500u, kNeverAnswers)),
+                         busyCaseName);
+
+// While one change waits for the player, the panel takes no second press.
+TEST_F(UserPanel, APressWhileAChangeWaitsIsNotTaken) {
+    trackPlayer(kEvrVideoClass);
+    desktop().setHung(player_.window, true);
+    desktop().after(800, [this] { desktop().setHung(player_.window, false); });
+    bool taken = true;
+    desktop().after(400, [this, &taken] { taken = desktop().click(ctl(IDC_MODE_RESTORE)); });
+    click(IDC_MODE_VIDEO);
+    EXPECT_FALSE(taken);
+    EXPECT_TRUE(checked(IDC_MODE_VIDEO));
+    EXPECT_TRUE(desktop().region(player_.window).has_value());
+}
+
 }  // namespace
