@@ -68,6 +68,7 @@ void CCtrolPanelDlg::checkTarget() {
     silentThreads_.clear();
     silentPlayer_ = platform::kNoWindow;
     if (hasTarget == 1) {
+        moduleNames_.forgetEnded();
         if (!platform::isWindow(target.hwnd)) {
             loseTarget();
         } else if (platform::isIconic(target.hwnd)) {

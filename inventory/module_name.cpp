@@ -35,6 +35,10 @@ ModuleNames::Names ModuleNames::lookUp(std::uint32_t processId) {
     return names;
 }
 
+void ModuleNames::forgetEnded() {
+    std::erase_if(kept_, [](const auto& entry) { return platform::processEnded(entry.second.process); });
+}
+
 void ModuleNames::sweep() {
     for (auto it = kept_.begin(); it != kept_.end();) {
         if (it->second.seen) {

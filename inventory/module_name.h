@@ -24,7 +24,9 @@ public:
     // Forgets, and closes the handles of, the processes not looked up since the last sweep:
     // ended ones among them, since an ended process has no windows left to be scanned.
     void sweep();
-    std::size_t kept() const { return kept_.size(); }
+    // Forgets, and closes the handles of, the processes that have ended, asking no window: while
+    // a player is tracked no search runs, and so no sweep.
+    void forgetEnded();
 
 private:
     struct Kept {

@@ -38,6 +38,9 @@ ProcessHandle openProcess(std::uint32_t access, bool inherit, std::uint32_t proc
 // bytes / sizeof(ModuleHandle) handles; needed counts bytes of the same handles.
 bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std::uint32_t bytes,
                         std::uint32_t* bytesNeeded);
+// GetExitCodeProcess: the process has ended. A handle that cannot be asked, and a process that
+// ended with the code that means "still running" (259), read as running.
+[[nodiscard]] bool processEnded(const ProcessHandle& process);
 // GetModuleBaseNameA / GetModuleFileNameExA into a buffer of size bytes. False on failure.
 bool getModuleBaseNameA(const ProcessHandle& process, ModuleHandle module, char* buffer, std::uint32_t size);
 bool getModuleFileNameExA(const ProcessHandle& process, ModuleHandle module, char* buffer,

@@ -224,6 +224,15 @@ void Desktop::setProcess(std::uint32_t processId, const ProcessSpec& recipe) {
     p.moduleHandles.clear();
 }
 
+void Desktop::endProcess(std::uint32_t processId) {
+    std::vector<Hwnd> windows;
+    for (const auto& [value, w] : world_->windows) {
+        if (w->processId == processId && !world_->find(w->parent)) windows.push_back(w->handle);
+    }
+    for (Hwnd hwnd : windows) destroy(hwnd);
+    world_->processes[processId].ended = true;
+}
+
 std::size_t Desktop::openProcessHandles() const {
     return world_->openProcesses.size();
 }

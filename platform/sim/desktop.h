@@ -292,6 +292,8 @@ public:
     std::uint32_t addProcess(const ProcessSpec& recipe);
     void setProcess(std::uint32_t processId, const ProcessSpec& recipe);
     std::size_t openProcessHandles() const;  // opened and not yet closed
+    // The process ends: its windows go; handles opened before stay valid and report the end.
+    void endProcess(std::uint32_t processId);
 
     // ---- code page -----------------------------------------------------------------
     void setCodePage(unsigned codePage);  // 932 (default) or 1252

@@ -54,7 +54,7 @@ ProcessHandle openProcess(std::uint32_t access, bool /*inherit*/, std::uint32_t 
         w.lastError = sim::k::kErrorInvalidParameter;
         return ProcessHandle();
     }
-    if (!it->second.recipe.openable) {
+    if (!it->second.recipe.openable || it->second.ended) {
         w.lastError = sim::k::kErrorAccessDenied;
         return ProcessHandle();
     }
@@ -95,6 +95,12 @@ bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std
         modules[i] = static_cast<ModuleHandle>(p.moduleHandles[i]);
     }
     return true;
+}
+
+bool processEnded(const ProcessHandle& process) {
+    world().noteCall("GetExitCodeProcess", kNoWindow);
+    const sim::Process* p = processFor(process);
+    return p && p->ended;
 }
 
 bool getModuleBaseNameA(const ProcessHandle& process, ModuleHandle module, char* buffer, std::uint32_t size) {

@@ -76,6 +76,7 @@ struct Window {
 struct Process {
     ProcessSpec recipe;
     std::vector<std::uintptr_t> moduleHandles;
+    bool ended = false;
 };
 
 struct Timer {

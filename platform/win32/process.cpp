@@ -52,6 +52,11 @@ bool enumProcessModules(const ProcessHandle& process, ModuleHandle* modules, std
     return true;
 }
 
+bool processEnded(const ProcessHandle& process) {
+    DWORD code = 0;
+    return GetExitCodeProcess(raw(process), &code) && code != STILL_ACTIVE;
+}
+
 bool getModuleBaseNameA(const ProcessHandle& process, ModuleHandle module, char* buffer, std::uint32_t size) {
     return terminated(GetModuleBaseNameA(raw(process), toModule(module), buffer, size), buffer, size);
 }

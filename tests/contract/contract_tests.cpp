@@ -280,6 +280,39 @@ TEST_F(Contract, AHungWindowGivesNoTextButKeepsItsTitle) {
     EXPECT_TRUE(windowAnswers(video, kAnswerTimeoutMs));
 }
 
+// A busy thread is waited for while the own thread handles its messages and the window held
+// takes no input; a thread that stays silent lets the wait run out.
+TEST_F(Contract, ABusyThreadIsAwaitedWhileOwnMessagesAreHandled) {
+    constexpr std::uintptr_t kScMinimize = 0xF020;
+    const Hwnd foreignTop = scene->createForeignTopLevel(WindowSpec{"ContractWindow", "player"});
+    const Hwnd held = scene->createTopLevel(WindowSpec{"ContractWindow", "held"});
+    const Hwnd other = scene->createTopLevel(WindowSpec{"ContractWindow", "other"});
+    ASSERT_TRUE(awaitAnswer(foreignTop, kBusyLimitMs, held));
+
+    scene->hangForeign(600);
+    ASSERT_TRUE(postMessage(other, msg::kSysCommand, kScMinimize, 0));
+    EXPECT_TRUE(awaitAnswer(foreignTop, kBusyLimitMs, held));
+    EXPECT_TRUE(isIconic(other)) << "the own thread's messages were handled meanwhile";
+    EXPECT_TRUE(isWindowEnabled(held)) << "input is given back";
+
+    scene->hangForeign(1500);
+    EXPECT_FALSE(awaitAnswer(foreignTop, 400, held));
+    EXPECT_TRUE(isWindowEnabled(held));
+    scene->wait(1500);
+    EXPECT_TRUE(awaitAnswer(foreignTop, kBusyLimitMs, held));
+}
+
+TEST_F(Contract, AProcessHandleTellsWhenTheProcessHasEnded) {
+    scene->createForeignTopLevel(WindowSpec{"ContractWindow", "player"});
+    const ForeignProcess peer = scene->foreignProcess();
+    const ProcessHandle process =
+        openProcess(kProcessQueryInformation | kProcessVmRead, false, peer.processId);
+    ASSERT_TRUE(process);
+    EXPECT_FALSE(processEnded(process));
+    scene->endForeign();
+    EXPECT_TRUE(processEnded(process));
+}
+
 // ---- changes the engine makes ----
 
 TEST_F(Contract, RegionReadsBackInWindowCoordinates) {

@@ -66,6 +66,8 @@ public:
     // The second process's window thread stops answering messages for ms milliseconds,
     // starting now; the call returns at once.
     virtual void hangForeign(std::uint32_t ms) = 0;
+    // The second process ends; the call returns once it has. Nothing foreign is made after.
+    virtual void endForeign() = 0;
     // Lets the backend run pending work for a while (the own thread's messages; on the
     // simulated desktop, virtual time).
     virtual void wait(std::uint32_t ms) = 0;

@@ -53,6 +53,8 @@ public:
         desktop().after(ms, [pid] { desktop().setProcessHung(pid, false); });
     }
 
+    void endForeign() override { desktop().endProcess(foreign_.processId); }
+
     void wait(std::uint32_t ms) override { desktop().advance(ms); }
 
 private:

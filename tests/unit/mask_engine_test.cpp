@@ -409,6 +409,17 @@ TEST_F(Overlay, NoneOpensOverAPlayerThatDoesNotAnswer) {
     EXPECT_FALSE(panel_->overlayOpen());
 }
 
+TEST_F(Overlay, MovesAfterThePlayerWentMoveNothing) {
+    clipWithOverlay();
+    desktop().after(15, [this] {
+        desktop().destroy(player_.window);
+        desktop().clearCalls();
+    });
+    EXPECT_TRUE(desktop().drag(overlay_, {{110, 140, 10}, {150, 180, 10}, {190, 220, 10}}));
+    EXPECT_TRUE(desktop().callLog(player_.window).empty()) << "nothing asked of the gone player";
+    EXPECT_EQ(desktop().deadlocks(), 0u);
+}
+
 TEST_F(Overlay, ShowingTwiceKeepsOneOverlay) {
     clipWithOverlay();
     CMoveWin* first = panel_->moveWin;

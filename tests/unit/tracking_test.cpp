@@ -74,19 +74,30 @@ TEST_F(Tracking, ClosedPlayerIsLostAndAnotherFoundInTheSameTick) {
 }
 
 TEST_F(Tracking, MinimisedTargetIsLeftAlone) {
-    const Player p = makePlayer();
-    tick();
-    desktop().minimise(p.window);
-    const auto found = notices_.found.size();
-    desktop().clearCalls();
-    tick();
-    tick();
-    EXPECT_EQ(notices_.found.size(), found);
-    EXPECT_EQ(notices_.lost, 0);
-    EXPECT_EQ(field(1003), hex(p.window)) << "the old handles stay";
-    desktop().restore(p.window);
-    tick();
-    EXPECT_EQ(notices_.found.size(), found + 1);
+    for (const bool clipped : {false, true}) {
+        SCOPED_TRACE(clipped ? "clipped" : "not clipped");
+        const Player p = makePlayer();
+        relayoutOnFrameChange(p, kBareVideo);
+        tick();
+        if (clipped) clip(p);
+        desktop().minimise(p.window);
+        const auto found = notices_.found.size();
+        const auto lost = notices_.lost;
+        tick();
+        tick();
+        EXPECT_EQ(notices_.found.size(), found);
+        EXPECT_EQ(notices_.lost, lost);
+        EXPECT_EQ(field(1003), hex(p.window)) << "the old handles stay";
+        EXPECT_EQ(panel_->masking, clipped ? 1 : 0);
+        EXPECT_EQ(desktop().region(p.window).has_value(), clipped);
+        desktop().restore(p.window);
+        tick();
+        EXPECT_EQ(notices_.found.size(), found + 1);
+        EXPECT_EQ(panel_->masking, clipped ? 1 : 0) << "the same size again: the clip is kept";
+        panel_->stopMask();
+        desktop().destroy(p.window);
+        tick();
+    }
 }
 
 TEST_F(Tracking, ClippedPlayerMovedKeepsItsClip) {
@@ -147,12 +158,43 @@ TEST_F(Tracking, ReplacedVideoWindowIsPickedUpAndAHiddenOneIsKept) {
     EXPECT_EQ(field(1004), hex(replaced));
     EXPECT_EQ(notices_.found.back().component.hwnd, replaced);
 
-    desktop().show(replaced, false);
-    const auto found = notices_.found.size();
+    // Hidden, then gone without a replacement: the old record stays.
+    for (const bool destroyed : {false, true}) {
+        if (destroyed) {
+            desktop().destroy(replaced);
+        } else {
+            desktop().show(replaced, false);
+        }
+        const auto found = notices_.found.size();
+        tick();
+        EXPECT_EQ(panel_->component.hwnd, replaced) << "the old record stays";
+        EXPECT_EQ(field(1004), hex(replaced));
+        EXPECT_EQ(notices_.found.size(), found) << "no notice without a component";
+        EXPECT_EQ(panel_->hasTarget, 1);
+    }
+}
+
+// While a player is tracked no search runs: the handles kept for the module names of
+// programs that ended since are closed by the ticks all the same.
+TEST_F(Tracking, HandlesOfEndedProgramsAreClosedWhileAPlayerIsTracked) {
+    std::vector<std::uint32_t> others;
+    for (int i = 0; i < 3; ++i) {
+        platform::sim::ProcessSpec process;
+        process.modules = {{"other.exe", "C:\\Other\\other.exe"}};
+        WindowSpec window;
+        window.text = "Other " + std::to_string(i);
+        window.processId = desktop().addProcess(process);
+        desktop().createWindow(window);
+        others.push_back(window.processId);
+    }
+    makePlayer();
     tick();
-    EXPECT_EQ(panel_->component.hwnd, replaced) << "the old record stays";
-    EXPECT_EQ(field(1004), hex(replaced));
-    EXPECT_EQ(notices_.found.size(), found) << "no notice without a component";
+    ASSERT_EQ(panel_->hasTarget, 1);
+    const std::size_t kept = desktop().openProcessHandles();
+    ASSERT_GE(kept, 4u) << "the player's and the three others'";
+    for (std::uint32_t pid : others) desktop().endProcess(pid);
+    tick();
+    EXPECT_EQ(desktop().openProcessHandles(), kept - 3);
     EXPECT_EQ(panel_->hasTarget, 1);
 }
 

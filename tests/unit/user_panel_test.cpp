@@ -242,6 +242,36 @@ TEST_F(UserPanel, DragTickedBeforeTheClipEndsOverTheClippedVideoOrNowhere) {
     }
 }
 
+// 動画だけ over a window gone since the last tick is no failure: a player that closed is lost at
+// the next tick, and a clip in place whose video window went stays as it is.
+TEST_F(UserPanel, VideoOnlyOverAGoneWindowShowsNoFailure) {
+    Player player = trackPlayer(kEvrVideoClass);
+    click(IDC_MODE_VIDEO);
+    desktop().destroy(player.video);
+    click(IDC_MODE_VIDEO);
+    EXPECT_TRUE(desktop().messageBoxes().empty());
+    EXPECT_TRUE(desktop().region(player.window).has_value());
+    EXPECT_TRUE(checked(IDC_MODE_VIDEO));
+    EXPECT_EQ(overlays().size(), 1u);
+
+    click(IDC_MODE_RESTORE);
+    desktop().destroy(player.window);
+    click(IDC_MODE_VIDEO);
+    EXPECT_TRUE(desktop().messageBoxes().empty());
+    EXPECT_TRUE(checked(IDC_MODE_RESTORE));
+    tick();
+    EXPECT_EQ(text(IDC_FOUND_STATUS), kSearching);
+}
+
+// A title changed since the last tick (the next track) is shown whole at once.
+TEST_F(UserPanel, ANewTitleIsShownWhole) {
+    Player player = trackPlayer(kWmpVideoClass);
+    const std::string next = std::string(kPlayerTitle) + " (次の曲)";
+    desktop().setTextUtf8(player.window, next);
+    click(IDC_MODE_VIDEO);
+    EXPECT_EQ(text(IDC_TARGET_STATUS), next);
+}
+
 TEST_F(UserPanel, TheDragBoxStaysUntickedWhileThePlayerDoesNotAnswer) {
     Player player = trackPlayer(kWmpVideoClass);
     desktop().setHung(player.window, true);

@@ -104,6 +104,8 @@ public:
 
     void hangForeign(std::uint32_t ms) override { peer().ask("hang " + number(ms)); }
 
+    void endForeign() override { peer_.reset(); }
+
     void wait(std::uint32_t ms) override { pump(ms); }
 
 private:
