@@ -91,6 +91,7 @@ bool awaitAnswer(Hwnd hwnd, std::uint32_t limitMs, Hwnd holdInput) {
     const HWND owner = toWin(holdInput);
     // EnableWindow answers whether the window was disabled before: one disabled by someone
     // else (a modal dialog) stays so.
+    const HWND focus = GetFocus();
     const bool held = owner != nullptr && IsWindow(owner) && !EnableWindow(owner, FALSE);
     bool answered = false;
     for (bool quit = false; !quit;) {
@@ -113,7 +114,11 @@ bool awaitAnswer(Hwnd hwnd, std::uint32_t limitMs, Hwnd holdInput) {
             SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, slice, &answer) != 0;
         if (answered) break;
     }
-    if (held) EnableWindow(owner, TRUE);
+    if (held) {
+        EnableWindow(owner, TRUE);
+        // Disabling took the keyboard focus away; the control that had it gets it back.
+        if (focus != nullptr && IsWindow(focus) && GetFocus() == nullptr) SetFocus(focus);
+    }
     return answered;
 }
 
