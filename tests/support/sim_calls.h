@@ -42,44 +42,24 @@ inline ExpectedCall optional(ExpectedCall entry) {
     return entry;
 }
 
-struct NamedWindow {
-    char name;
-    Hwnd hwnd;
-};
 // The letter of a call's window, or 0 to leave the call out of the comparison.
 using WindowNames = std::function<char(Hwnd)>;
 
 // A call as a line of text, for failure messages: "SetWindowLong(P,-20,0x00000100)".
 inline std::string callText(Call call, const std::string& window, std::span<const std::int64_t> args,
                             std::span<const std::string_view> texts) {
-    // The name, and which arguments read best in hexadecimal (bit n for argument n).
-    static constexpr struct {
-        const char* name;
-        unsigned hex;
-    } kInfo[] = {{"SetWindowLong", 2},
-                 {"SetWindowRgn", 0},
-                 {"MoveWindow", 0},
-                 {"SetWindowPos", 3},
-                 {"SetLayeredWindowAttributes", 5},
-                 {"SetProp", 1},
-                 {"RemoveProp", 0},
-                 {"ShowWindow", 0},
-                 {"EnableWindow", 0},
-                 {"DestroyWindow", 0},
-                 {"InvalidateRect", 0},
-                 {"SetWindowText", 0},
-                 {"SetTimer", 0},
-                 {"KillTimer", 0},
-                 {"MessageBox", 1},
-                 {"DragMove", 0}};
-    static_assert(std::size(kInfo) == static_cast<std::size_t>(Call::DragMove) + 1);
-    const auto& info = kInfo[static_cast<std::size_t>(call)];
-    std::string out = std::string(info.name) + "(" + window;
+    static constexpr const char* kNames[] = {
+        "SetWindowLong",  "SetWindowRgn",  "MoveWindow", "SetWindowPos", "SetLayeredWindowAttributes",
+        "SetProp",        "RemoveProp",    "ShowWindow", "EnableWindow", "DestroyWindow",
+        "InvalidateRect", "SetWindowText", "SetTimer",   "KillTimer",    "MessageBox",
+        "DragMove"};
+    static_assert(std::size(kNames) == static_cast<std::size_t>(Call::DragMove) + 1);
+    std::string out = std::string(kNames[static_cast<std::size_t>(call)]) + "(" + window;
     for (std::size_t i = 0; i < args.size(); ++i) {
         char number[24];
         if (args[i] == kAny) {
             std::snprintf(number, sizeof number, "*");
-        } else if (info.hex & (1u << i)) {
+        } else if ((call == Call::SetWindowLong && i == 1) || args[i] > 0xFFFF) {  // styles, handles
             std::snprintf(number, sizeof number, "0x%08llx", static_cast<unsigned long long>(args[i]));
         } else {
             std::snprintf(number, sizeof number, "%lld", static_cast<long long>(args[i]));
@@ -142,6 +122,11 @@ inline ::testing::AssertionResult callsAre(std::span<const CallRecord> recorded,
     return failure;
 }
 
+// The same, with the windows named by a list: {{'P', player}, {'O', overlay}}.
+struct NamedWindow {
+    char name;
+    Hwnd hwnd;
+};
 inline ::testing::AssertionResult callsAre(std::span<const CallRecord> recorded,
                                            std::span<const ExpectedCall> expected,
                                            std::initializer_list<NamedWindow> windows) {
