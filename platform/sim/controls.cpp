@@ -295,7 +295,7 @@ void World::moveLoop(Hwnd h) {
         if (!w) return;
         Rect r = w->rect;
         r = Rect{step.x, step.y, step.x + r.width(), step.y + r.height()};
-        log("DragMove(" + hex8(h) + "," + std::to_string(step.x) + "," + std::to_string(step.y) + ")", h);
+        log(Call::DragMove, h, true, {step.x, step.y});
         setGeometry(h, r, false);
     }
 }

@@ -318,20 +318,6 @@ const std::vector<CallRecord>& Desktop::calls() const {
     return world_->calls;
 }
 
-std::vector<std::string> Desktop::callLog() const {
-    std::vector<std::string> out;
-    for (const CallRecord& c : world_->calls) out.push_back(c.text);
-    return out;
-}
-
-std::vector<std::string> Desktop::callLog(Hwnd hwnd) const {
-    std::vector<std::string> out;
-    for (const CallRecord& c : world_->calls) {
-        if (c.hwnd == hwnd) out.push_back(c.text);
-    }
-    return out;
-}
-
 void Desktop::clearCalls() {
     world_->calls.clear();
 }

@@ -115,17 +115,33 @@ struct StyleChange {
     std::uint32_t newValue = 0;
 };
 
-// One window-changing call the program made, in order ("SetWindowPos(0x00010010,TOPMOST)").
-// Formats: SetWindowLongA(h,GWL_STYLE,0x%08x) / GWL_EXSTYLE; SetWindowRgn(h,{l,t,r,b}) or
-// (h,NULL); MoveWindow(h,x,y,w,h); SetWindowPos(h[,after][,0xflags]) where after is TOPMOST,
-// NOTOPMOST, TOP or a handle and is left out with SWP_NOZORDER, and the flags are those beyond
-// SWP_NOZORDER, SWP_NOMOVE and SWP_NOSIZE; SetLayeredWindowAttributes(h,key,alpha,
-// flags); ShowWindow(h,SW_...); EnableWindow(h,0|1); DestroyWindow(h); InvalidateRect(h,NULL|
-// {..},erase); SetWindowText(h,"utf8"); SetTimer(h,id,ms); KillTimer(h,id); MessageBox(owner,
-// "text","caption",0x%x); DragMove(h,x,y) for each step of a move loop. h is "0x%08x".
+// The window-changing calls the call log records, each with its numbers (args) and strings
+// (texts) as the program passed them, after the window.
+enum class Call {
+    SetWindowLong,               // index (GWL_STYLE, GWL_EXSTYLE), value
+    SetWindowRgn,                // left, top, right, bottom; none for NULL
+    MoveWindow,                  // x, y, width, height
+    SetWindowPos,                // insert-after (a handle value), flags
+    SetLayeredWindowAttributes,  // key, alpha, flags
+    SetProp,                     // value; the name
+    RemoveProp,                  // the name
+    ShowWindow,                  // command
+    EnableWindow,                // 0 or 1
+    DestroyWindow,               // nothing more
+    InvalidateRect,              // left, top, right, bottom unless NULL, then erase
+    SetWindowText,               // the text, UTF-8
+    SetTimer,                    // id, ms
+    KillTimer,                   // id
+    MessageBox,                  // type; text, caption (the window is the owner)
+    DragMove,                    // x, y: one step of a move loop
+};
+
+// One window-changing call the program made, in order.
 struct CallRecord {
-    std::string text;
+    Call call{};
     Hwnd hwnd{};
+    std::vector<std::int64_t> args;
+    std::vector<std::string> texts;
     bool ok = true;
 };
 
@@ -334,8 +350,6 @@ public:
 
     // ---- call log --------------------------------------------------------------------
     const std::vector<CallRecord>& calls() const;
-    std::vector<std::string> callLog() const;
-    std::vector<std::string> callLog(Hwnd hwnd) const;
     void clearCalls();
 
     // ---- user actions ----------------------------------------------------------------
@@ -423,7 +437,7 @@ private:
     std::unique_ptr<World> world_;
 };
 
-// "0x%08x": a handle as the call log writes it.
+// "0x%08x": a handle as the program writes it in its fields and debug lines.
 std::string handleText(Hwnd hwnd);
 
 // The one desktop of the test program.

@@ -1,7 +1,6 @@
 // Dialogs from templates, modal runs and message boxes on the simulated desktop, and the
 // dialog framework's backend hooks.
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/sim/world.h"
 
@@ -158,10 +157,7 @@ void World::runModal(Hwnd dialog, const std::function<bool()>& ended) {
 int World::messageBox(Hwnd owner, std::string_view text, std::string_view caption, unsigned type) {
     MessageBoxRecord record{owner, std::string(text), std::string(caption), type, now};
     messageBoxes.push_back(record);
-    char typeText[16];
-    std::snprintf(typeText, sizeof(typeText), "0x%x", type);
-    log("MessageBox(" + hex8(owner) + ",\"" + record.text + "\",\"" + record.caption + "\"," + typeText + ")",
-        owner);
+    log(Call::MessageBox, owner, true, {type}, {record.text, record.caption});
     // The box's own message loop runs while it is open: what was due arrives at once.
     Window* ow = find(owner);
     const bool disable = ow && !(ow->style & kWsDisabled);

@@ -2,7 +2,6 @@
 #include "platform/window.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -10,7 +9,7 @@
 
 namespace platform {
 
-using sim::hex8;
+using sim::Call;
 using sim::World;
 using sim::world;
 
@@ -20,27 +19,10 @@ namespace {
 // the other contexts as the awareness plus one).
 constexpr std::uintptr_t kOwnContext = 0x100;
 
-std::string rectText(const Rect& r) {
-    return "{" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom) + "}";
-}
-
-std::string afterText(Hwnd after) {
-    if (after == kHwndTopmost) return "TOPMOST";
-    if (after == kHwndNoTopmost) return "NOTOPMOST";
-    if (after == kHwndTop) return "TOP";
-    return hex8(after);
-}
-
-std::string showText(int command) {
-    switch (command) {
-        case kSwHide:
-            return "SW_HIDE";
-        case kSwShow:
-            return "SW_SHOW";
-        default:
-            return std::to_string(command);
-    }
+// A rectangle's sides as the call log takes them; none for NULL.
+std::vector<std::int64_t> rectArgs(const Rect* r) {
+    if (!r) return {};
+    return {r->left, r->top, r->right, r->bottom};
 }
 
 // The enumeration is about to report h: the scene may act on it first.
@@ -237,11 +219,8 @@ std::int32_t setWindowLongA(Hwnd hwnd, int index, std::int32_t value) {
     if (index != kGwlStyle && index != kGwlExStyle) {
         sim::unmodelled("SetWindowLongA of a window long other than the styles");
     }
-    char text[96];
-    std::snprintf(text, sizeof(text), "SetWindowLongA(%s,%s,0x%08x)", hex8(hwnd).c_str(),
-                  index == kGwlStyle ? "GWL_STYLE" : "GWL_EXSTYLE", static_cast<std::uint32_t>(value));
     sim::Window* win = w.find(hwnd);
-    w.log(text, hwnd, win != nullptr);
+    w.log(Call::SetWindowLong, hwnd, win != nullptr, {index, static_cast<std::uint32_t>(value)});
     if (!win) {
         w.lastError = sim::k::kErrorInvalidWindowHandle;
         return 0;
@@ -321,14 +300,13 @@ bool WindowSpace::windowRect(Hwnd hwnd, Rect& rect) const {
 bool setWindowRgn(Hwnd hwnd, const Rect* region, bool /*redraw*/) {
     World& w = world();
     w.noteCall("SetWindowRgn", hwnd);
-    const std::string text = "SetWindowRgn(" + hex8(hwnd) + "," + (region ? rectText(*region) : "NULL") + ")";
     sim::Window* win = w.find(hwnd);
-    if (!win || w.failNow(sim::Failure::SetWindowRgn)) {
-        w.log(text, hwnd, false);
+    const bool ok = win && !w.failNow(sim::Failure::SetWindowRgn);
+    w.log(Call::SetWindowRgn, hwnd, ok, rectArgs(region));
+    if (!ok) {
         if (!win) w.lastError = sim::k::kErrorInvalidWindowHandle;
         return false;
     }
-    w.log(text, hwnd);
     if (!region) {
         win->region.reset();
         return true;
@@ -348,15 +326,10 @@ bool setWindowRgn(Hwnd hwnd, const Rect* region, bool /*redraw*/) {
 bool moveWindow(Hwnd hwnd, int x, int y, int width, int height, bool /*repaint*/) {
     World& w = world();
     w.noteCall("MoveWindow", hwnd);
-    const std::string text = "MoveWindow(" + hex8(hwnd) + "," + std::to_string(x) + "," + std::to_string(y) +
-                             "," + std::to_string(width) + "," + std::to_string(height) + ")";
     sim::Window* win = w.find(hwnd);
-    if (!win) {
-        w.log(text, hwnd, false);
-        return false;
-    }
-    if (win->parent != kNoWindow) sim::unmodelled("MoveWindow on a child window");
-    w.log(text, hwnd);
+    if (win && win->parent != kNoWindow) sim::unmodelled("MoveWindow on a child window");
+    w.log(Call::MoveWindow, hwnd, win != nullptr, {x, y, width, height});
+    if (!win) return false;
     w.setGeometry(hwnd, w.fromThread(hwnd, Rect{x, y, x + std::max(width, 0), y + std::max(height, 0)}),
                   false);
     return true;
@@ -375,20 +348,9 @@ bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int /*x*/, int /*y*/, int /*cx*/,
         insertAfter != kHwndNoTopmost) {
         sim::unmodelled("SetWindowPos to a place other than the top, topmost or not topmost");
     }
-    std::string text = "SetWindowPos(" + hex8(hwnd);
-    if (!(flags & kSwpNoZOrder)) text += "," + afterText(insertAfter);
-    if (const unsigned rest = flags & ~(kSwpNoZOrder | kSwpNoMove | kSwpNoSize)) {
-        char f[16];
-        std::snprintf(f, sizeof(f), ",0x%04x", rest);
-        text += f;
-    }
-    text += ")";
     sim::Window* win = w.find(hwnd);
-    if (!win) {
-        w.log(text, hwnd, false);
-        return false;
-    }
-    w.log(text, hwnd);
+    w.log(Call::SetWindowPos, hwnd, win != nullptr, {handleValue(insertAfter), flags});
+    if (!win) return false;
     if (!(flags & kSwpNoZOrder)) w.reorder(hwnd, insertAfter);
     w.setGeometry(hwnd, win->rect, (flags & kSwpFrameChanged) != 0);
     return true;
@@ -397,16 +359,13 @@ bool setWindowPos(Hwnd hwnd, Hwnd insertAfter, int /*x*/, int /*y*/, int /*cx*/,
 bool setLayeredWindowAttributes(Hwnd hwnd, ColorRef key, std::uint8_t alpha, std::uint32_t flags) {
     World& w = world();
     w.noteCall("SetLayeredWindowAttributes", hwnd);
-    const std::string text = "SetLayeredWindowAttributes(" + hex8(hwnd) + "," + std::to_string(key) + "," +
-                             std::to_string(alpha) + "," + std::to_string(flags) + ")";
     sim::Window* win = w.find(hwnd);
     const bool layered = win && (win->exStyle & kWsExLayered);
+    w.log(Call::SetLayeredWindowAttributes, hwnd, layered, {key, alpha, flags});
     if (!layered) {
-        w.log(text, hwnd, false);
         w.lastError = win ? sim::k::kErrorInvalidParameter : sim::k::kErrorInvalidWindowHandle;
         return false;
     }
-    w.log(text, hwnd);
     win->layeredSet = true;
     win->alpha = alpha;
     return true;
@@ -427,16 +386,13 @@ std::string propKey(const char* name) {
 bool setProp(Hwnd hwnd, const char* name, std::uintptr_t value) {
     World& w = world();
     w.noteCall("SetPropA", hwnd);
-    char v[32];
-    std::snprintf(v, sizeof v, "0x%08llx", static_cast<unsigned long long>(value));
-    const std::string text = "SetPropA(" + hex8(hwnd) + "," + (name ? name : "") + "," + v + ")";
     sim::Window* win = w.find(hwnd);
-    if (!win || w.failNow(sim::Failure::SetProp)) {
-        w.log(text, hwnd, false);
+    const bool ok = win && !w.failNow(sim::Failure::SetProp);
+    w.log(Call::SetProp, hwnd, ok, {static_cast<std::int64_t>(value)}, {name ? name : ""});
+    if (!ok) {
         w.lastError = win ? sim::k::kErrorAccessDenied : sim::k::kErrorInvalidWindowHandle;
         return false;
     }
-    w.log(text, hwnd);
     win->props[propKey(name)] = value;
     return true;
 }
@@ -453,38 +409,25 @@ std::uintptr_t getProp(Hwnd hwnd, const char* name) {
 std::uintptr_t removeProp(Hwnd hwnd, const char* name) {
     World& w = world();
     w.noteCall("RemovePropA", hwnd);
-    const std::string text = "RemovePropA(" + hex8(hwnd) + "," + (name ? name : "") + ")";
     sim::Window* win = w.find(hwnd);
-    if (win) {
-        const auto it = win->props.find(propKey(name));
-        if (it != win->props.end()) {
-            w.log(text, hwnd);
-            const std::uintptr_t value = it->second;
-            win->props.erase(it);
-            return value;
-        }
-    }
-    w.log(text, hwnd, false);
-    return 0;
+    const auto node = win ? win->props.extract(propKey(name)) : decltype(win->props)::node_type{};
+    w.log(Call::RemoveProp, hwnd, !node.empty(), {}, {name ? name : ""});
+    return node.empty() ? 0 : node.mapped();
 }
 
 bool showWindow(Hwnd hwnd, int command) {
     World& w = world();
     w.noteCall("ShowWindow", hwnd);
-    const std::string text = "ShowWindow(" + hex8(hwnd) + "," + showText(command) + ")";
-    if (!w.alive(hwnd)) {
-        w.log(text, hwnd, false);
-        return false;
-    }
-    w.log(text, hwnd);
-    return w.showWindow(hwnd, command);
+    const bool alive = w.alive(hwnd);
+    w.log(Call::ShowWindow, hwnd, alive, {command});
+    return alive && w.showWindow(hwnd, command);
 }
 
 bool enableWindow(Hwnd hwnd, bool enable) {
     World& w = world();
     w.noteCall("EnableWindow", hwnd);
     sim::Window* win = w.find(hwnd);
-    w.log("EnableWindow(" + hex8(hwnd) + "," + (enable ? "1" : "0") + ")", hwnd, win != nullptr);
+    w.log(Call::EnableWindow, hwnd, win != nullptr, {enable ? 1 : 0});
     if (!win) return false;
     // The answer is whether the window was disabled before.
     const bool wasDisabled = (win->style & kWsDisabled) != 0;
@@ -502,7 +445,7 @@ bool destroyWindow(Hwnd hwnd) {
     sim::Window* win = w.find(hwnd);
     // Only the thread that made a window can destroy it.
     const bool own = win && win->processId == w.ownPid;
-    w.log("DestroyWindow(" + hex8(hwnd) + ")", hwnd, own);
+    w.log(Call::DestroyWindow, hwnd, own);
     if (!win) {
         w.lastError = sim::k::kErrorInvalidWindowHandle;
         return false;
@@ -518,9 +461,9 @@ bool invalidateRect(Hwnd hwnd, const Rect* rect, bool erase) {
     World& w = world();
     w.noteCall("InvalidateRect", hwnd);
     sim::Window* win = w.find(hwnd);
-    w.log("InvalidateRect(" + hex8(hwnd) + "," + (rect ? rectText(*rect) : "NULL") + "," +
-              (erase ? "1" : "0") + ")",
-          hwnd, win != nullptr);
+    std::vector<std::int64_t> args = rectArgs(rect);
+    args.push_back(erase ? 1 : 0);
+    w.log(Call::InvalidateRect, hwnd, win != nullptr, std::move(args));
     if (!win) return false;
     ++win->invalidations;
     win->lastInvalidateErased = erase;
@@ -543,7 +486,7 @@ bool setWindowTextUtf8(Hwnd hwnd, std::string_view utf8) {
     World& w = world();
     w.noteCall("SetWindowTextW", hwnd);
     sim::Window* win = w.find(hwnd);
-    w.log("SetWindowText(" + hex8(hwnd) + ",\"" + std::string(utf8) + "\")", hwnd, win != nullptr);
+    w.log(Call::SetWindowText, hwnd, win != nullptr, {}, {std::string(utf8)});
     if (!win) return false;
     w.setUtf8Text(*win, utf8);
     return true;
@@ -571,8 +514,7 @@ bool setWindowTextA(Hwnd hwnd, std::string_view ansi) {
     World& w = world();
     w.noteCall("SetWindowTextA", hwnd);
     sim::Window* win = w.find(hwnd);
-    w.log("SetWindowText(" + hex8(hwnd) + ",\"" + sim::ansiToUtf8(ansi, w.codePage) + "\")", hwnd,
-          win != nullptr);
+    w.log(Call::SetWindowText, hwnd, win != nullptr, {}, {sim::ansiToUtf8(ansi, w.codePage)});
     if (!win) return false;
     w.setAnsiText(*win, ansi);
     return true;
@@ -622,8 +564,7 @@ std::uintptr_t setTimer(Hwnd hwnd, std::uintptr_t id, unsigned elapseMs) {
     World& w = world();
     w.noteCall("SetTimer", hwnd);
     const bool ok = w.alive(hwnd);
-    w.log("SetTimer(" + hex8(hwnd) + "," + std::to_string(id) + "," + std::to_string(elapseMs) + ")", hwnd,
-          ok);
+    w.log(Call::SetTimer, hwnd, ok, {static_cast<std::int64_t>(id), elapseMs});
     if (!ok) return 0;
     const unsigned elapse = std::clamp(elapseMs, 10u, 0x7FFFFFFFu);  // USER_TIMER_MINIMUM and MAXIMUM
     const auto it = std::find_if(w.timers.begin(), w.timers.end(),
@@ -643,7 +584,7 @@ bool killTimer(Hwnd hwnd, std::uintptr_t id) {
     const auto it = std::find_if(w.timers.begin(), w.timers.end(),
                                  [&](const sim::Timer& t) { return t.hwnd == hwnd && t.id == id; });
     const bool found = it != w.timers.end();
-    w.log("KillTimer(" + hex8(hwnd) + "," + std::to_string(id) + ")", hwnd, found);
+    w.log(Call::KillTimer, hwnd, found, {static_cast<std::int64_t>(id)});
     if (found) w.timers.erase(it);
     return found;
 }

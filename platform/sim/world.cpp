@@ -107,8 +107,8 @@ void World::noteCall(std::string_view call, Hwnd h) {
     }
 }
 
-void World::log(std::string text, Hwnd h, bool ok) {
-    calls.push_back(CallRecord{std::move(text), h, ok});
+void World::log(Call call, Hwnd h, bool ok, std::vector<std::int64_t> args, std::vector<std::string> texts) {
+    calls.push_back(CallRecord{call, h, std::move(args), std::move(texts), ok});
 }
 
 std::uint16_t World::classAtom(const std::string& name) {

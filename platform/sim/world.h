@@ -216,7 +216,8 @@ struct World {
     Hwnd create(const WindowSpec& recipe, Hwnd parent);
     bool destroy(Hwnd h);
     void noteCall(std::string_view call, Hwnd h);
-    void log(std::string text, Hwnd h, bool ok = true);
+    void log(Call call, Hwnd h, bool ok, std::vector<std::int64_t> args = {},
+             std::vector<std::string> texts = {});
     bool visibleWithAncestors(Hwnd h) const;
     bool enabledWithAncestors(Hwnd h) const;
     std::vector<Hwnd>& siblingsOf(const Window& w);

@@ -5,15 +5,15 @@
 #include "engine/move_win.h"
 #include "platform/sim/world.h"
 #include "platform/window.h"
+#include "tests/support/sim_calls.h"
 
 namespace engine_test {
 namespace {
 
 using MaskEngine = EngineTest;
-
-std::vector<std::string> playerCalls(Hwnd player) {
-    return desktop().callLog(player);
-}
+using platform::sim::Call;
+using platform::sim::callsAre;
+using platform::sim::ExpectedCall;
 
 TEST_F(MaskEngine, ClipFollowsTheVideoAfterTheFrameChange) {
     const Player p = makePlayer();
@@ -89,7 +89,7 @@ TEST_F(MaskEngine, SecondStartChangesNothing) {
     const Rect clip = panel_->clipRect;
     desktop().clearCalls();
     panel_->startMask(1);
-    EXPECT_TRUE(desktop().callLog().empty()) << "no window call on a second start";
+    EXPECT_TRUE(desktop().calls().empty()) << "no window call on a second start";
     EXPECT_EQ(panel_->savedStyle, static_cast<std::int32_t>(p.style)) << "styles not saved a second time";
     EXPECT_EQ(panel_->clipRect, clip);
     EXPECT_TRUE(overlays().empty()) << "openOverlay is ignored while masking";
@@ -133,21 +133,17 @@ TEST_F(MaskEngine, RestorePutsBackTheExactStylesAndSize) {
     EXPECT_EQ(desktop().rect(p.window), before);
     EXPECT_EQ(desktop().rect(p.video), kFramedVideo) << "the player laid itself out for its frame";
 
-    const std::string hs = platform::sim::handleText(p.window);
-    EXPECT_EQ(
-        playerCalls(p.window),
-        (std::vector<std::string>{
-            "SetWindowRgn(" + hs + ",NULL)",
-            "SetWindowLongA(" + hs + ",GWL_STYLE,0x" +
-                [&] {
-                    char v[16];
-                    std::snprintf(v, sizeof v, "%08x", p.style);
-                    return std::string(v);
-                }() +
-                ")",
-            "SetWindowLongA(" + hs + ",GWL_EXSTYLE,0x00000100)", "RemovePropA(" + hs + ",Clipveil.Saved)",
-            "RemovePropA(" + hs + ",Clipveil.SavedStyle)", "RemovePropA(" + hs + ",Clipveil.SavedExStyle)",
-            "MoveWindow(" + hs + ",100,100,639,479)", "MoveWindow(" + hs + ",100,100,640,480)"}));
+    const ExpectedCall restore[] = {
+        {Call::SetWindowRgn, 'P'},
+        {Call::SetWindowLong, 'P', {platform::kGwlStyle, p.style}},
+        {Call::SetWindowLong, 'P', {platform::kGwlExStyle, 0x00000100}},
+        {Call::RemoveProp, 'P', {}, {"Clipveil.Saved"}},
+        {Call::RemoveProp, 'P', {}, {"Clipveil.SavedStyle"}},
+        {Call::RemoveProp, 'P', {}, {"Clipveil.SavedExStyle"}},
+        {Call::MoveWindow, 'P', {100, 100, 639, 479}},
+        {Call::MoveWindow, 'P', {100, 100, 640, 480}},
+    };
+    EXPECT_TRUE(callsAre(desktop().calls(), restore, {{'P', p.window}}));
     EXPECT_TRUE(overlays().empty()) << "the overlay closes with the clip";
     EXPECT_EQ(panel_->moveWin, nullptr);
 }
@@ -159,7 +155,7 @@ TEST_F(MaskEngine, StopWhileNotMaskingLeavesAnOpenOverlay) {
     ASSERT_EQ(overlays().size(), 1u);
     desktop().clearCalls();
     panel_->stopMask();
-    EXPECT_TRUE(desktop().callLog().empty());
+    EXPECT_TRUE(desktop().calls().empty());
     EXPECT_EQ(overlays().size(), 1u);
     panel_->closeMoveWin();
     EXPECT_TRUE(overlays().empty());
@@ -476,9 +472,9 @@ TEST_F(Overlay, FailedCreationKeepsNothing) {
     desktop().clearCalls();
     panel_->startMask(1);
     EXPECT_EQ(panel_->moveWin, nullptr);
-    for (const auto& call : desktop().callLog()) {
-        EXPECT_EQ(call.rfind("ShowWindow", 0), std::string::npos) << call;
-        EXPECT_EQ(call.find(",0,0,0,0"), std::string::npos) << call;
+    for (const auto& call : desktop().calls()) {
+        EXPECT_NE(call.call, Call::ShowWindow) << platform::sim::callText(call);
+        EXPECT_NE(call.args, (std::vector<std::int64_t>{0, 0, 0, 0})) << platform::sim::callText(call);
     }
     EXPECT_EQ(panel_->masking, 1) << "the clip itself is made";
     panel_->showMoveWin();
@@ -516,8 +512,8 @@ TEST_F(Overlay, MovesNothingOnceThePlayerIsGone) {
     desktop().destroy(p.window);
     desktop().clearCalls();
     EXPECT_TRUE(desktop().dragBy(hwnd, 10, 10));
-    for (const auto& call : desktop().callLog())
-        EXPECT_EQ(call.rfind("MoveWindow", 0), std::string::npos) << call;
+    for (const auto& call : desktop().calls())
+        EXPECT_NE(call.call, Call::MoveWindow) << platform::sim::callText(call);
     overlay->DestroyWindow();  // frees itself
 }
 

@@ -21,10 +21,11 @@ bool carriesSavedStyles(Hwnd h) {
            platform::getProp(h, kExStyle) != 0;
 }
 
-std::size_t countCalls(Hwnd h, const std::string& prefix) {
-    const auto log = desktop().callLog(h);
+std::size_t countCalls(Hwnd h, platform::sim::Call call) {
+    const auto& log = desktop().calls();
     return static_cast<std::size_t>(
-        std::count_if(log.begin(), log.end(), [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }));
+        std::count_if(log.begin(), log.end(),
+                      [&](const platform::sim::CallRecord& c) { return c.hwnd == h && c.call == call; }));
 }
 
 class Recovery : public EngineTest {
@@ -110,7 +111,7 @@ TEST_F(Recovery, AKilledRunsClippedSeeThroughPlayerIsGivenBackAtTheNextRunsFirst
     // Restored once: the next ticks find nothing left to give back.
     desktop().clearCalls();
     tick();
-    EXPECT_EQ(countCalls(p.window, "SetWindowRgn"), 0u);
+    EXPECT_EQ(countCalls(p.window, platform::sim::Call::SetWindowRgn), 0u);
 }
 
 TEST_F(Recovery, APlayerThatWasTopmostBeforeTheClipStaysTopmost) {
@@ -137,7 +138,7 @@ TEST_F(Recovery, APlayerLostByResizingIsRestoredOnceAndFoundAgain) {
 
     desktop().clearCalls();
     tick();
-    EXPECT_EQ(countCalls(p.window, "SetWindowRgn"), 1u)
+    EXPECT_EQ(countCalls(p.window, platform::sim::Call::SetWindowRgn), 1u)
         << "stopMask restores; the search finds nothing to redo";
     EXPECT_EQ(notices_.order, (std::vector<std::string>{"found", "lost", "found"}));
     EXPECT_FALSE(carriesSavedStyles(p.window));
@@ -152,7 +153,7 @@ TEST_F(Recovery, HalfKeptPropertiesAreNeverTrusted) {
     tick();
     EXPECT_EQ(panel_->target.hwnd, a.window);
     EXPECT_EQ(desktop().style(a.window), a.style) << "nothing was written from half a record";
-    EXPECT_EQ(countCalls(a.window, "SetWindowLongA"), 0u);
+    EXPECT_EQ(countCalls(a.window, platform::sim::Call::SetWindowLong), 0u);
 }
 
 TEST_F(Recovery, APlayerThatRefusesThePropertiesIsStillClipped) {

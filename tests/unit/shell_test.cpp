@@ -19,12 +19,17 @@
 #include "shell/about_dlg.h"
 #include "shell/main_dlg.h"
 #include "shell/version.h"
+#include "tests/support/sim_calls.h"
 #include "tests/support/testing.h"
 
 namespace {
 
 using platform::Hwnd;
+using platform::sim::Call;
+using platform::sim::CallRecord;
+using platform::sim::callsAre;
 using platform::sim::desktop;
+using platform::sim::ExpectedCall;
 using platform::sim::VersionInfoSpec;
 
 constexpr char kAboutItem[] = "Clipveil のﾊﾞｰｼﾞｮﾝ情報(&A)...";
@@ -203,31 +208,30 @@ TEST_F(ShellWindows, MainWindowHostsBothPanelsAndStartsTheTimer) {
         EXPECT_TRUE(desktop().hasTimer(ctrol, 101));
         EXPECT_EQ(desktop().timerPeriod(ctrol, 101), 500u);
 
-        const auto log = desktop().callLog();
-        const auto at = [&](const std::string& call) {
-            return std::find(log.begin(), log.end(), call) - log.begin();
+        const auto& log = desktop().calls();
+        const auto shown = [&](Hwnd h) {
+            const auto show = [h](const CallRecord& c) {
+                return c.hwnd == h && c.call == Call::ShowWindow && c.args[0] == platform::kSwShow;
+            };
+            return std::ranges::find_if(log, show) - log.begin();
         };
-        char showUser[64], showCtrol[64];
-        std::snprintf(showUser, sizeof showUser, "ShowWindow(0x%08x,SW_SHOW)",
-                      unsigned{platform::handleValue(user)});
-        std::snprintf(showCtrol, sizeof showCtrol, "ShowWindow(0x%08x,SW_SHOW)",
-                      unsigned{platform::handleValue(ctrol)});
-        EXPECT_LT(at(showUser), at(showCtrol)) << "the user panel comes first";
+        EXPECT_LT(shown(user), shown(ctrol)) << "the user panel comes first";
         desktop().clearCalls();
     });
 
     // Closing destroys the user panel, then the control panel (its timer first), then itself.
-    char killTimer[64], destroyUser[64], destroyCtrol[64], destroyMain[64];
-    std::snprintf(killTimer, sizeof killTimer, "KillTimer(0x%08x,101)", platform::handleValue(ctrol));
-    std::snprintf(destroyUser, sizeof destroyUser, "DestroyWindow(0x%08x)", platform::handleValue(user));
-    std::snprintf(destroyCtrol, sizeof destroyCtrol, "DestroyWindow(0x%08x)", platform::handleValue(ctrol));
-    std::snprintf(destroyMain, sizeof destroyMain, "DestroyWindow(0x%08x)", platform::handleValue(main_));
-    std::vector<std::string> teardown;
-    for (const auto& call : desktop().callLog()) {
-        if (call == killTimer || call == destroyUser || call == destroyCtrol || call == destroyMain)
-            teardown.push_back(call);
+    static const ExpectedCall kTeardown[] = {
+        {Call::DestroyWindow, 'U'},
+        {Call::KillTimer, 'C', {101}},
+        {Call::DestroyWindow, 'C'},
+        {Call::DestroyWindow, 'M'},
+    };
+    std::vector<CallRecord> teardown;
+    for (const auto& c : desktop().calls()) {
+        if (c.call == Call::DestroyWindow || (c.call == Call::KillTimer && c.args[0] == 101))
+            teardown.push_back(c);
     }
-    EXPECT_EQ(teardown, (std::vector<std::string>{destroyUser, killTimer, destroyCtrol, destroyMain}));
+    EXPECT_TRUE(callsAre(teardown, kTeardown, {{'U', user}, {'C', ctrol}, {'M', main_}}));
     EXPECT_FALSE(desktop().exists(main_));
     EXPECT_FALSE(desktop().exists(user));
     EXPECT_FALSE(desktop().hasTimer(ctrol, 101));

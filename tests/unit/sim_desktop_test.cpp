@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/sim/desktop.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "tests/support/sim_calls.h"
 
 namespace {
 
@@ -216,18 +218,30 @@ TEST_F(SimDesktop, CallLogSaysWhatTheProgramChangedInOrder) {
     setLayeredWindowAttributes(w, 0, 178, kLwaAlpha);
     showWindow(w, kSwHide);
     setWindowRgn(w, nullptr, true);
-    EXPECT_EQ(desktop().callLog(w), (std::vector<std::string>{
-                                        "SetWindowLongA(0x00010010,GWL_STYLE,0x16010000)",
-                                        "SetWindowRgn(0x00010010,{0,30,640,390})",
-                                        "MoveWindow(0x00010010,1,2,3,4)",
-                                        "SetWindowPos(0x00010010,TOPMOST)",
-                                        "SetLayeredWindowAttributes(0x00010010,0,178,2)",
-                                        "ShowWindow(0x00010010,SW_HIDE)",
-                                        "SetWindowRgn(0x00010010,NULL)",
-                                    }));
+    static const sim::ExpectedCall kChanges[] = {
+        {sim::Call::SetWindowLong, 'W', {kGwlStyle, 0x16010000}},
+        {sim::Call::SetWindowRgn, 'W', {0, 30, 640, 390}},
+        {sim::Call::MoveWindow, 'W', {1, 2, 3, 4}},
+        {sim::Call::SetWindowPos, 'W', {sim::kTopmost, kNoMoveNoSize}},
+        {sim::Call::SetLayeredWindowAttributes, 'W', {0, 178, kLwaAlpha}},
+        {sim::Call::ShowWindow, 'W', {kSwHide}},
+        {sim::Call::SetWindowRgn, 'W'},
+    };
+    EXPECT_TRUE(sim::callsAre(desktop().calls(), kChanges, {{'W', w}}));
     EXPECT_FALSE(desktop().calls()[4].ok) << "not layered: the call failed";
+
+    // The check itself: an optional entry may be absent, an argument may be anything, and a
+    // call out of place fails it.
+    static const sim::ExpectedCall kLoose[] = {
+        {sim::Call::SetWindowLong, 'W', {kGwlStyle, sim::kAny}},
+        sim::optional({sim::Call::DestroyWindow, 'W'}),
+        {sim::Call::SetWindowRgn, 'W', {0, 30, 640, 390}},
+    };
+    EXPECT_TRUE(sim::callsAre(std::span(desktop().calls()).first(2), kLoose, {{'W', w}}));
+    EXPECT_FALSE(sim::callsAre(std::span(desktop().calls()).first(3), kLoose, {{'W', w}}));
+    EXPECT_FALSE(sim::callsAre(desktop().calls(), kChanges, {{'W', kNoWindow}})) << "another window's calls";
     desktop().clearCalls();
-    EXPECT_TRUE(desktop().callLog().empty());
+    EXPECT_TRUE(desktop().calls().empty());
 }
 
 TEST_F(SimDesktop, InjectedRegionFailuresCountDown) {

@@ -12,6 +12,7 @@
 #include "platform/sim/desktop.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "tests/support/sim_calls.h"
 
 namespace {
 
@@ -347,9 +348,13 @@ TEST_F(SimDialog, MessageBoxesAreRecordedAndAnswered) {
     ASSERT_EQ(desktop().messageBoxes().size(), 2u);
     EXPECT_EQ(desktop().messageBoxes()[0].owner, mainWindow);
     EXPECT_EQ(desktop().messageBoxes()[0].caption, "Clipveil");
-    EXPECT_EQ(desktop().callLog(mainWindow),
-              std::vector<std::string>{
-                  "MessageBox(0x00010010,\"リージョンの設定に失敗しました\",\"Clipveil\",0x30)"});
+    static const sim::ExpectedCall kBox[] = {
+        {sim::Call::MessageBox,
+         'M',
+         {kMbOk | kMbIconExclamation},
+         {"リージョンの設定に失敗しました", "Clipveil"}},
+    };
+    EXPECT_TRUE(sim::callsAre(desktop().calls(), kBox, {{'M', mainWindow}}));
 }
 
 TEST_F(SimDialog, MoveLoopMovesTheWindowStepByStepWithTicksInBetween) {
@@ -388,9 +393,15 @@ TEST_F(SimDialog, MoveLoopMovesTheWindowStepByStepWithTicksInBetween) {
         if (m == msg::kTimer) desktop().destroy(h);
         return std::nullopt;
     };
+    desktop().clearCalls();
     EXPECT_TRUE(desktop().dragBy(overlay, 50, 0, 5, 100));
     EXPECT_FALSE(isWindow(overlay));
-    EXPECT_EQ(desktop().callLog(overlay).back(), "DragMove(" + sim::handleText(overlay) + ",180,160)")
+    static const sim::ExpectedCall kSteps[] = {
+        {sim::Call::DragMove, 'O', {160, 160}},
+        {sim::Call::DragMove, 'O', {170, 160}},
+        {sim::Call::DragMove, 'O', {180, 160}},
+    };
+    EXPECT_TRUE(sim::callsAre(desktop().calls(), kSteps, {{'O', overlay}}))
         << "moves stop when the window is gone";
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine_scene.h"
+#include "tests/support/sim_calls.h"
 
 namespace engine_test {
 namespace {
@@ -138,8 +139,8 @@ TEST_F(Tracking, ClippedPlayerClosedOnlyForgetsTheClip) {
     tick();
     EXPECT_EQ(panel_->masking, 0);
     EXPECT_EQ(notices_.lost, 1);
-    for (const auto& call : desktop().callLog()) {
-        EXPECT_EQ(call.find(hex(p.window)), std::string::npos) << "no call on the gone player: " << call;
+    for (const auto& call : desktop().calls()) {
+        EXPECT_NE(call.hwnd, p.window) << "no call on the gone player: " << platform::sim::callText(call);
     }
 }
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,11 +17,18 @@
 #include "platform/system.h"
 #include "panels_scene.h"
 #include "resources/resource.h"
+#include "tests/support/sim_calls.h"
 
 namespace {
 
 using platform::Hwnd;
+using platform::sim::Call;
+using platform::sim::CallRecord;
 using platform::sim::desktop;
+using platform::sim::ExpectedCall;
+using platform::sim::kAny;
+using platform::sim::kNoTopmost;
+using platform::sim::kTopmost;
 using platform::sim::WindowSpec;
 
 constexpr const char* kSearching = "Movieコンポーネント検索中";
@@ -31,6 +38,7 @@ constexpr platform::Rect kVideoRect{108, 149, 732, 509};
 constexpr std::uint32_t kSeeThroughBits = platform::kWsExLayered | platform::kWsExTransparent;
 constexpr int kSeeThroughControls[] = {IDC_TRANS, IDC_TRANS_PERCENT, IDC_TRANS_SETTING};
 constexpr int kCommands[] = {IDC_MODE_VIDEO, IDC_MODE_RESTORE, IDC_DRAG};
+constexpr unsigned kNoMoveNoSize = platform::kSwpNoMove | platform::kSwpNoSize;
 
 std::string hex(Hwnd hwnd) {
     return platform::sim::handleText(hwnd);
@@ -105,23 +113,22 @@ protected:
     void noteOverlays() {
         for (Hwnd overlay : overlays()) overlaysSeen_.insert(overlay);
     }
-    // The engine's calls on the player ("P") and the overlay's opening and closing ("O"),
-    // in order, since the last clearCalls().
-    std::vector<std::string> engineCalls() const {
-        std::vector<std::string> out;
-        for (const auto& call : desktop().calls()) {
-            std::string text = call.text;
-            if (call.hwnd == player_.window) {
-                text.replace(text.find(hex(player_.window)), 10, "P");
-            } else if (overlaysSeen_.count(call.hwnd) &&
-                       (text.starts_with("ShowWindow") || text.starts_with("DestroyWindow"))) {
-                text.replace(text.find(hex(call.hwnd)), 10, "O");
-            } else {
-                continue;
-            }
-            out.push_back(text);
+    // The engine's calls on the player and the overlays' opening and closing, in order, since
+    // the last clearCalls().
+    std::vector<CallRecord> engineCalls() const {
+        std::vector<CallRecord> out;
+        for (const auto& c : desktop().calls()) {
+            if (c.hwnd == player_.window || (overlaysSeen_.count(c.hwnd) &&
+                                             (c.call == Call::ShowWindow || c.call == Call::DestroyWindow)))
+                out.push_back(c);
         }
         return out;
+    }
+    // Those calls against the expected ones, the player named P and an overlay O.
+    ::testing::AssertionResult callsAre(std::span<const CallRecord> calls,
+                                        std::span<const ExpectedCall> expected) const {
+        return platform::sim::callsAre(calls, expected,
+                                       [this](Hwnd h) { return h == player_.window ? 'P' : 'O'; });
     }
 
     Player player_;
@@ -140,10 +147,10 @@ TEST_F(UserPanel, StartsSearchingWithTheCommandsDisabled) {
     EXPECT_FALSE(checked(IDC_MODE_VIDEO));
     EXPECT_FALSE(checked(IDC_DRAG));
     EXPECT_FALSE(checked(IDC_TRANS));
-    const auto raised = desktop().callLog(panel_->GetSafeHwnd());
-    EXPECT_NE(
-        std::find(raised.begin(), raised.end(), "SetWindowPos(" + hex(panel_->GetSafeHwnd()) + ",TOPMOST)"),
-        raised.end());
+    EXPECT_TRUE(std::ranges::any_of(desktop().calls(), [this](const CallRecord& c) {
+        return c.hwnd == panel_->GetSafeHwnd() && c.call == Call::SetWindowPos &&
+               c.args == std::vector<std::int64_t>{kTopmost, kNoMoveNoSize};
+    })) << "raised into the topmost band";
 }
 
 TEST_F(UserPanel, FollowsTheEnginesFindsAndLosses) {
@@ -299,11 +306,14 @@ TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
     desktop().clearCalls();
     click(IDC_TRANS);
     const std::uint32_t seeThrough = exStyle | platform::kWsExTopmost | kSeeThroughBits;
-    char styleCall[64];
-    std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", seeThrough);
     // The overlay, owned by the player, goes before the player is raised into the topmost band.
-    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"DestroyWindow(O)", "SetWindowPos(P,TOPMOST)",
-                                                       styleCall, "SetLayeredWindowAttributes(P,0,178,2)"}));
+    const ExpectedCall seeThroughOn[] = {
+        {Call::DestroyWindow, 'O'},
+        {Call::SetWindowPos, 'P', {kTopmost, kNoMoveNoSize}},
+        {Call::SetWindowLong, 'P', {platform::kGwlExStyle, seeThrough}},
+        {Call::SetLayeredWindowAttributes, 'P', {0, 178, platform::kLwaAlpha}},
+    };
+    EXPECT_TRUE(callsAre(engineCalls(), seeThroughOn));
     EXPECT_TRUE(checked(IDC_TRANS));
     EXPECT_FALSE(checked(IDC_DRAG));
     EXPECT_TRUE(overlays().empty());
@@ -311,9 +321,12 @@ TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
 
     desktop().clearCalls();
     click(IDC_DRAG);
-    std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", exStyle);
-    EXPECT_EQ(engineCalls(),
-              (std::vector<std::string>{"ShowWindow(O,SW_SHOW)", "SetWindowPos(P,NOTOPMOST)", styleCall}));
+    const ExpectedCall dragOn[] = {
+        {Call::ShowWindow, 'O', {platform::kSwShow}},
+        {Call::SetWindowPos, 'P', {kNoTopmost, kNoMoveNoSize}},
+        {Call::SetWindowLong, 'P', {platform::kGwlExStyle, exStyle}},
+    };
+    EXPECT_TRUE(callsAre(engineCalls(), dragOn));
     EXPECT_TRUE(checked(IDC_DRAG));
     EXPECT_FALSE(checked(IDC_TRANS));
     EXPECT_EQ(overlays().size(), 1u);
@@ -321,11 +334,16 @@ TEST_F(UserPanel, DragAndSeeThroughExcludeEachOther) {
     // Unticking drag only closes the overlay; unticking see-through only takes the styles off.
     desktop().clearCalls();
     click(IDC_DRAG);
-    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"DestroyWindow(O)"}));
+    static const ExpectedCall kDragOff[] = {{Call::DestroyWindow, 'O'}};
+    EXPECT_TRUE(callsAre(engineCalls(), kDragOff));
     click(IDC_TRANS);
     desktop().clearCalls();
     click(IDC_TRANS);
-    EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST)", styleCall}));
+    const ExpectedCall seeThroughOff[] = {
+        {Call::SetWindowPos, 'P', {kNoTopmost, kNoMoveNoSize}},
+        {Call::SetWindowLong, 'P', {platform::kGwlExStyle, exStyle}},
+    };
+    EXPECT_TRUE(callsAre(engineCalls(), seeThroughOff));
 }
 
 TEST_F(UserPanel, ClosingWhileSeeThroughLeavesThePlayerOutOfTheTopmostBand) {
@@ -351,11 +369,14 @@ TEST_F(UserPanel, RestoreTakesSeeThroughOffBeforeTheClip) {
 
     desktop().clearCalls();
     click(IDC_MODE_RESTORE);
+    static const ExpectedCall kSeeThroughOffThenTheClip[] = {
+        {Call::SetWindowPos, 'P', {kNoTopmost, kNoMoveNoSize}},
+        {Call::SetWindowLong, 'P', {platform::kGwlExStyle, kAny}},
+        {Call::SetWindowRgn, 'P'},
+    };
     const auto calls = engineCalls();
     ASSERT_GE(calls.size(), 4u);
-    EXPECT_EQ(calls[0], "SetWindowPos(P,NOTOPMOST)");
-    EXPECT_TRUE(calls[1].starts_with("SetWindowLongA(P,GWL_EXSTYLE,")) << calls[1];
-    EXPECT_EQ(calls[2], "SetWindowRgn(P,NULL)");
+    EXPECT_TRUE(callsAre(std::span(calls).first(3), kSeeThroughOffThenTheClip));
     EXPECT_FALSE(desktop().region(player.window).has_value());
     EXPECT_EQ(desktop().style(player.window), style);
     EXPECT_EQ(desktop().exStyle(player.window) & (kSeeThroughBits | platform::kWsExTopmost), 0u);
@@ -380,11 +401,12 @@ TEST_F(UserPanel, RestoreWithoutAClipClearsBothFlagsAndAnUnclippedOverlay) {
 
     desktop().clearCalls();
     click(IDC_MODE_RESTORE);
-    const auto calls = engineCalls();
-    ASSERT_EQ(calls.size(), 3u) << "nothing for stopMask to undo";
-    EXPECT_EQ(calls[0], "SetWindowPos(P,NOTOPMOST)");
-    EXPECT_TRUE(calls[1].starts_with("SetWindowLongA(P,GWL_EXSTYLE,")) << calls[1];
-    EXPECT_EQ(calls[2], "DestroyWindow(O)");
+    static const ExpectedCall kSeeThroughOffThenTheOverlay[] = {
+        {Call::SetWindowPos, 'P', {kNoTopmost, kNoMoveNoSize}},
+        {Call::SetWindowLong, 'P', {platform::kGwlExStyle, kAny}},
+        {Call::DestroyWindow, 'O'},
+    };
+    EXPECT_TRUE(callsAre(engineCalls(), kSeeThroughOffThenTheOverlay)) << "nothing for stopMask to undo";
     EXPECT_FALSE(checked(IDC_DRAG));
     EXPECT_FALSE(checked(IDC_TRANS));
     EXPECT_TRUE(overlays().empty());
@@ -401,10 +423,12 @@ TEST_F(UserPanel, VideoOnlyPressedAgainKeepsTheClipAndMatchesTheBoxes) {
 
     desktop().clearCalls();
     click(IDC_MODE_VIDEO);
-    char styleCall[64];
-    std::snprintf(styleCall, sizeof styleCall, "SetWindowLongA(P,GWL_EXSTYLE,0x%08x)", exStyle);
-    EXPECT_EQ(engineCalls(),
-              (std::vector<std::string>{"SetWindowPos(P,NOTOPMOST)", styleCall, "ShowWindow(O,SW_SHOW)"}));
+    const ExpectedCall inLineWithTheBoxes[] = {
+        {Call::SetWindowPos, 'P', {kNoTopmost, kNoMoveNoSize}},
+        {Call::SetWindowLong, 'P', {platform::kGwlExStyle, exStyle}},
+        {Call::ShowWindow, 'O', {platform::kSwShow}},
+    };
+    EXPECT_TRUE(callsAre(engineCalls(), inLineWithTheBoxes));
     EXPECT_EQ(desktop().region(player.window), region);
     EXPECT_EQ(theCtrolPanel->masking, 1);
     EXPECT_TRUE(checked(IDC_MODE_VIDEO));
@@ -432,8 +456,9 @@ TEST_F(UserPanel, SeeThroughPercentagesGiveTheirAlphas) {
         desktop().clearCalls();
         setting([&](Hwnd dialog) { typeAndOk(dialog, c.percent); });
         EXPECT_EQ(settingOwner_, host_) << "owned by the main window";
-        EXPECT_EQ(engineCalls(), (std::vector<std::string>{"SetLayeredWindowAttributes(P,0," +
-                                                           std::to_string(c.alpha) + ",2)"}));
+        const ExpectedCall alpha[] = {
+            {Call::SetLayeredWindowAttributes, 'P', {0, c.alpha, platform::kLwaAlpha}}};
+        EXPECT_TRUE(callsAre(engineCalls(), alpha));
         EXPECT_EQ(desktop().state(player.window)->alpha, c.alpha);
         EXPECT_EQ(text(IDC_TRANS_PERCENT), c.shown);
     }
@@ -572,10 +597,10 @@ TEST_F(UserPanelAlone, WorksItsOwnFlagsWithoutAControlPanel) {
     click(IDC_MODE_RESTORE);
     EXPECT_FALSE(checked(IDC_TRANS));
     EXPECT_FALSE(checked(IDC_DRAG));
-    for (const auto& call : desktop().callLog()) {
-        EXPECT_FALSE(call.starts_with("SetWindowLongA") || call.starts_with("SetLayeredWindowAttributes") ||
-                     call.starts_with("SetWindowRgn"))
-            << call;
+    for (const auto& c : desktop().calls()) {
+        EXPECT_FALSE(c.call == Call::SetWindowLong || c.call == Call::SetLayeredWindowAttributes ||
+                     c.call == Call::SetWindowRgn)
+            << platform::sim::callText(c);
     }
 
     panel_->DestroyWindow();
