@@ -25,9 +25,6 @@ public:
     // as its close box would, so a clipped player is put back before the process ends.
     static int consoleCtrlHandler(std::uint32_t event);
 
-    std::int32_t debugMode() const { return m_debugMode; }
-    const std::string& programDirectory() const { return m_programDir; }
-
 private:
     void setUpStreams();
 

@@ -36,15 +36,11 @@ public:
     CWinInf& operator=(const CWinInf&) = default;
     virtual ~CWinInf() = default;
 
-    // Rebuilds `children` from the window's current descendants; keeps the last
-    // scan when the window is gone.
-    void scanChildren();
-    // Examines one descendant and records it when it is visible, enabled and titled.
-    void addChild(platform::Hwnd child);
-    // The same scan, recording only the descendants findChild can choose as a video window:
-    // of a video class with control id 0, visible, enabled and titled. The cheap, local
-    // questions come first, so only those windows are asked for their text. A thread that
-    // did not answer (its id in silentThreads, which the scan adds to) is not asked again.
+    // Rebuilds `children` from the window's current descendants, depth first, recording only
+    // those findChild can choose as a video window: of a video class with control id 0,
+    // visible, enabled and titled. Keeps the last scan when the window is gone. The cheap,
+    // local questions come first, so only those windows are asked for their text. A thread
+    // that did not answer (its id in silentThreads, which the scan adds to) is not asked again.
     void scanVideoChildren(std::set<std::uint32_t>& silentThreads);
     // First recorded child with exactly this class name and control id: copied to out.
     int findChild(std::string className, std::int32_t ctrlId, CChildWinInf& out) const;

@@ -333,15 +333,13 @@ std::uint32_t CSpinButtonCtrl::GetPos() const {
 
 bool CBrush::CreateSolidBrush(ColorRef color) {
     DeleteObject();
-    m_brush = createSolidBrush(color);
-    return m_brush != BrushHandle{};
+    m_brush.reset(createSolidBrush(color));
+    return static_cast<bool>(m_brush);
 }
 
 bool CBrush::DeleteObject() {
-    if (m_brush == BrushHandle{}) return false;
-    const bool deleted = deleteBrush(m_brush);
-    m_brush = BrushHandle{};
-    return deleted;
+    // The system's answer is the caller's; the owner's own close would drop it.
+    return m_brush && deleteBrush(m_brush.release());
 }
 
 CWinApp::CWinApp() {

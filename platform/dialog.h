@@ -237,20 +237,19 @@ public:
     std::uint32_t GetPos() const;  // UDM_GETPOS: low word position, high word error flag
 };
 
-// Owns a GDI brush; never copied.
+// Owns a GDI brush; never copied. The brush goes with the object.
 class CBrush {
 public:
     CBrush() = default;
     explicit CBrush(ColorRef color) { CreateSolidBrush(color); }
-    ~CBrush() { DeleteObject(); }
     CBrush(const CBrush&) = delete;
     CBrush& operator=(const CBrush&) = delete;
     bool CreateSolidBrush(ColorRef color);
     bool DeleteObject();
-    BrushHandle handle() const { return m_brush; }
+    BrushHandle handle() const { return m_brush.get(); }
 
 private:
-    BrushHandle m_brush{};
+    UniqueBrush m_brush;
 };
 
 // The application object: one static instance; all start-up work in InitInstance.

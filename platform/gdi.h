@@ -7,11 +7,20 @@
 #include <utility>
 
 #include "platform/types.h"
+#include "platform/unique_handle.h"
 
 namespace platform {
 
 BrushHandle createSolidBrush(ColorRef color);
 bool deleteBrush(BrushHandle brush);
+
+// A brush of the program's own (createSolidBrush); deleted with deleteBrush.
+struct BrushTraits {
+    using Handle = BrushHandle;
+    static constexpr Handle null() { return {}; }
+    static void close(Handle brush) noexcept { (void)deleteBrush(brush); }
+};
+using UniqueBrush = UniqueHandle<BrushTraits>;
 
 // In a WM_CTLCOLOR* handler.
 int setBkMode(DcHandle dc, int mode);

@@ -3,34 +3,19 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "platform/types.h"
+#include "platform/unique_handle.h"
 
 namespace platform {
 
-// Owns one process handle (OpenProcess); closed with CloseHandle. Never copied.
-class ProcessHandle {
-public:
-    ProcessHandle() = default;
-    explicit ProcessHandle(std::uintptr_t raw) : raw_(raw) {}
-    ProcessHandle(ProcessHandle&& o) noexcept : raw_(o.release()) {}
-    ProcessHandle& operator=(ProcessHandle&& o) noexcept {
-        reset(o.release());
-        return *this;
-    }
-    ProcessHandle(const ProcessHandle&) = delete;
-    ProcessHandle& operator=(const ProcessHandle&) = delete;
-    ~ProcessHandle() { reset(); }
-
-    explicit operator bool() const { return raw_ != 0; }
-    std::uintptr_t get() const { return raw_; }
-    [[nodiscard]] std::uintptr_t release() noexcept { return std::exchange(raw_, 0); }
-    void reset(std::uintptr_t raw = 0) noexcept;  // CloseHandle on the old one
-
-private:
-    std::uintptr_t raw_ = 0;
+// A process handle (OpenProcess); closed with CloseHandle.
+struct ProcessHandleTraits {
+    using Handle = std::uintptr_t;
+    static constexpr Handle null() { return 0; }
+    static void close(Handle raw) noexcept;
 };
+using ProcessHandle = UniqueHandle<ProcessHandleTraits>;
 
 // OpenProcess(access, inherit, processId); an empty handle on failure.
 ProcessHandle openProcess(std::uint32_t access, bool inherit, std::uint32_t processId);

@@ -20,7 +20,6 @@ public:
     static constexpr std::size_t kMaxValueBytes = kTextSize - 1 - 5;
 
     const char* read();
-    bool done() const { return m_done == 1; }
 
 private:
     char m_text[kTextSize] = {};

@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sim/system_values.h"
 #include "platform/system.h"
 #include "platform/types.h"
 

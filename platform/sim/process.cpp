@@ -39,11 +39,8 @@ bool copyOut(const std::string& text, char* buffer, std::uint32_t size) {
 
 }  // namespace
 
-void ProcessHandle::reset(std::uintptr_t raw) noexcept {
-    const std::uintptr_t old = std::exchange(raw_, raw);
-    if (old == 0) return;
-    sim::World& w = world();
-    w.openProcesses.erase(old);
+void ProcessHandleTraits::close(Handle raw) noexcept {
+    world().openProcesses.erase(raw);
 }
 
 ProcessHandle openProcess(std::uint32_t access, bool /*inherit*/, std::uint32_t processId) {

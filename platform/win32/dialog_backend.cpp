@@ -1,6 +1,8 @@
 // The dialog framework's hooks into the system's dialog manager.
 #include <windows.h>
 
+#include <memory>
+
 #include "platform/dialog.h"
 #include "platform/win32/win32_handles.h"
 
@@ -62,9 +64,9 @@ INT_PTR CALLBACK dialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         // The object may be gone now; only the binding is touched, and nothing dispatches again.
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         if (binding->creating) {
-            binding->destroyed = true;
+            binding->destroyed = true;  // createDialog still owns it, and frees it
         } else {
-            delete binding;
+            const std::unique_ptr<ProcBinding> owned(binding);  // the window's, gone with it
         }
         return FALSE;  // the dialog manager frees its own data here
     }
@@ -109,19 +111,20 @@ bool readTemplate(int templateId, TemplateOrigin& out) {
 }  // namespace
 
 Hwnd createDialog(int templateId, Hwnd parent, DialogProc proc, void* context) {
-    auto* binding = new ProcBinding{proc, context};
+    auto binding = std::make_unique<ProcBinding>(ProcBinding{proc, context});
     const HWND hwnd = CreateDialogParamW(win32::ownInstance(), MAKEINTRESOURCEW(templateId), toWin(parent),
-                                         dialogProcedure, reinterpret_cast<LPARAM>(binding));
+                                         dialogProcedure, reinterpret_cast<LPARAM>(binding.get()));
     binding->creating = false;
     // A window that failed, or died during its own creation, never handed the binding on.
     if (!hwnd || binding->destroyed || !IsWindow(hwnd)) {
         if (hwnd && IsWindow(hwnd) &&
-            GetWindowLongPtrW(hwnd, DWLP_USER) == reinterpret_cast<LONG_PTR>(binding)) {
+            GetWindowLongPtrW(hwnd, DWLP_USER) == reinterpret_cast<LONG_PTR>(binding.get())) {
             SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         }
-        delete binding;
         return kNoWindow;
     }
+    // The window has it now, until WM_NCDESTROY.
+    (void)binding.release();
     return fromWin(hwnd);
 }
 

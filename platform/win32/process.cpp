@@ -26,9 +26,8 @@ bool terminated(DWORD copied, char* buffer, std::uint32_t size) {
 }
 }  // namespace
 
-void ProcessHandle::reset(std::uintptr_t raw) noexcept {
-    if (raw_ != 0) CloseHandle(reinterpret_cast<HANDLE>(raw_));
-    raw_ = raw;
+void ProcessHandleTraits::close(Handle raw) noexcept {
+    CloseHandle(reinterpret_cast<HANDLE>(raw));
 }
 
 ProcessHandle openProcess(std::uint32_t access, bool inherit, std::uint32_t processId) {

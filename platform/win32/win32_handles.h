@@ -7,9 +7,9 @@
 
 #include <cstdint>
 #include <type_traits>
-#include <utility>
 
 #include "platform/types.h"
+#include "platform/unique_handle.h"
 
 namespace platform::win32 {
 
@@ -56,20 +56,12 @@ inline HINSTANCE ownInstance() {
     return GetModuleHandleW(nullptr);
 }
 
-// Owns one GDI object until it is handed to the system.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ h = nullptr) : h_(h) {}
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    ~GdiObject() {
-        if (h_) DeleteObject(h_);
-    }
-    HGDIOBJ get() const { return h_; }
-    [[nodiscard]] HGDIOBJ release() noexcept { return std::exchange(h_, nullptr); }
-
-private:
-    HGDIOBJ h_;
+// A GDI object (region, brush, ...) of the program's own until it is handed to the system.
+struct GdiObjectTraits {
+    using Handle = HGDIOBJ;
+    static constexpr Handle null() { return nullptr; }
+    static void close(Handle h) noexcept { DeleteObject(h); }
 };
+using GdiObject = UniqueHandle<GdiObjectTraits>;
 
 }  // namespace platform::win32

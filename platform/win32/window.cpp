@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "platform/codepage.h"
@@ -126,19 +127,18 @@ std::string sendGetTextA(Hwnd hwnd, int maxCount, bool* answered) {
     if (answered) *answered = true;
     if (maxCount <= 0) return {};
     // One byte more than announced, so the text always ends in a NUL whatever the window writes.
-    auto* buffer = new char[static_cast<std::size_t>(maxCount) + 1]();
+    auto buffer = std::make_unique<char[]>(static_cast<std::size_t>(maxCount) + 1);
     DWORD_PTR copied = 0;
     const LRESULT result = SendMessageTimeoutA(toWin(hwnd), WM_GETTEXT, static_cast<WPARAM>(maxCount),
-                                               reinterpret_cast<LPARAM>(buffer),
+                                               reinterpret_cast<LPARAM>(buffer.get()),
                                                SMTO_ABORTIFHUNG | SMTO_BLOCK, kGetTextTimeoutMs, &copied);
     if (result == 0) {
         if (answered) *answered = false;
-        if (!mayStillBeWritten(toWin(hwnd))) delete[] buffer;
+        // Left to the late answer, never freed.
+        if (mayStillBeWritten(toWin(hwnd))) (void)buffer.release();
         return {};
     }
-    std::string text(buffer);
-    delete[] buffer;
-    return text;
+    return std::string(buffer.get());
 }
 
 std::string getClassNameA(Hwnd hwnd, int maxCount) {

@@ -23,7 +23,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/types.h"
+#include "tests/support/testing.h"
 
 namespace contract {
 

@@ -10,19 +10,28 @@
 
 #include "platform/gdi.h"
 #include "platform/process.h"
+#include "platform/sim/system_values.h"
 #include "platform/types.h"
 
 // Messages only the tests send.
 namespace platform::msg {
+inline constexpr unsigned kNull = 0x0000;
 inline constexpr unsigned kQueryEndSession = 0x0011;
 inline constexpr unsigned kNcHitTest = 0x0084;
 inline constexpr unsigned kEmSetSel = 0x00B1;
+inline constexpr unsigned kBmClick = 0x00F5;
+inline constexpr unsigned kKeyDown = 0x0100;
 inline constexpr unsigned kKeyUp = 0x0101;
 inline constexpr unsigned kChar = 0x0102;
 inline constexpr unsigned kSysKeyDown = 0x0104;
 inline constexpr unsigned kSysKeyUp = 0x0105;
 inline constexpr unsigned kPaste = 0x0302;
 }  // namespace platform::msg
+
+namespace platform {
+// showWindow's command that only the tests give.
+inline constexpr int kSwRestore = 9;
+}  // namespace platform
 
 namespace platform::testing {
 

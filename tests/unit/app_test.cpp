@@ -140,7 +140,8 @@ TEST_F(StartUp, RunsTheMainWindowInTheProgramsDirectoryWithOutputDiscarded) {
     EXPECT_FALSE(desktop().exists(main_));
 
     EXPECT_EQ(desktop().currentDirectory(), "C:\\Tools\\Sub");
-    EXPECT_EQ(app_.programDirectory(), "C:\\Tools\\Sub");
+    EXPECT_EQ(desktop().currentDirectoryChanges(), std::vector<std::string>{"C:\\Tools\\Sub"})
+        << "set once, to the program's directory";
     EXPECT_EQ(out_, std::string(kBanner) + "CurrentDir=C:\\Tools\\Sub") << "the last line has no line end";
 
     const auto& console = desktop().console();
@@ -148,7 +149,7 @@ TEST_F(StartUp, RunsTheMainWindowInTheProgramsDirectoryWithOutputDiscarded) {
     EXPECT_EQ(console.stdoutReopens, (Reopens{{"/dev/nul", "w"}}));
     EXPECT_EQ(console.stdinReopens, (Reopens{{"/dev/nul", "r"}}));
     EXPECT_EQ(console.handler, nullptr);
-    EXPECT_EQ(app_.debugMode(), 0);
+    EXPECT_LT(desktop().now() - openedAt_, 1000u) << "not in debug mode: no pause before the end";
     EXPECT_TRUE(desktop().messageBoxes().empty());
 }
 
@@ -190,7 +191,7 @@ TEST_F(StartUp, NoMutexAtAllEndsWithoutAMessage) {
 
 TEST_F(StartUp, DebugModeOpensTheConsoleAndPausesAtTheEnd) {
     EXPECT_EQ(start({"C:\\Tools\\Sub\\app.exe", "x", "-D119"}), 0);
-    EXPECT_EQ(app_.debugMode(), 1);
+    EXPECT_EQ(desktop().console().handler, &CClipveilApp::consoleCtrlHandler) << "in debug mode";
     EXPECT_EQ(out_, std::string("1番目の引数=x\n2番目の引数=-D119\nDEBUGMODE ON\n") + kBanner +
                         "DEBUG_MODE ON\nCurrentDir=C:\\Tools\\Sub");
 

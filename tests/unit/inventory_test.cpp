@@ -1,6 +1,7 @@
 // The window records and the two inventories over the simulated desktop.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <utility>
 
@@ -254,31 +255,36 @@ TEST_F(Inventory, WindowVanishingDuringTheScanIsSkipped) {
     EXPECT_EQ(listed(), (std::vector<Hwnd>{stays}));
 }
 
-TEST_F(Inventory, ChildrenAreRecordedDepthFirstWhenVisibleEnabledAndTitled) {
+// Only the descendants findChild could choose are recorded: of a video class with control id
+// 0, visible, enabled and titled.
+TEST_F(Inventory, VideoChildrenAreRecordedDepthFirstWhenVisibleEnabledAndTitled) {
     auto& d = desktop();
     CWinInf window;
     window.hwnd = topLevel("Player");
-    const Hwnd panel = child(window.hwnd, "Panel", "panel");
+    const Hwnd panel = child(window.hwnd, kEvrVideoClass, "panel");
     const Hwnd grandchild = child(panel, kWmpVideoClass, "video");
-    const Hwnd second = child(window.hwnd, "Button", "Play", 7);
+    const Hwnd second = child(window.hwnd, kEvrVideoClass, "Play");
+    const Hwnd button = child(window.hwnd, "Button", "Play", 7);
+    const Hwnd otherId = child(window.hwnd, kWmpVideoClass, "Play", 7);
     const Hwnd untitled = child(window.hwnd, kEvrVideoClass, "");
-    const Hwnd disabled = child(window.hwnd, "Static", "off");
+    const Hwnd disabled = child(window.hwnd, kWmpVideoClass, "off");
     d.setEnabled(disabled, false);
     const Hwnd hiddenParent = child(window.hwnd, "Hidden", "h");
     const Hwnd underHidden = child(hiddenParent, kWmpVideoClass, "video too");
     d.show(hiddenParent, false);
-    const Hwnd longText = child(window.hwnd, "Long", std::string(600, 'x'));
-    (void)untitled, (void)underHidden;
+    const Hwnd longText = child(window.hwnd, kWmpVideoClass, std::string(600, 'x'));
+    (void)button, (void)otherId, (void)untitled, (void)underHidden;
 
-    window.scanChildren();
+    std::set<std::uint32_t> silent;
+    window.scanVideoChildren(silent);
     std::vector<Hwnd> order;
     for (const auto& c : window.children) order.push_back(c.hwnd);
     EXPECT_EQ(order, (std::vector<Hwnd>{panel, grandchild, second, longText}));
 
     const auto& play = *std::next(window.children.begin(), 2);
-    EXPECT_EQ(play.className, "Button");
+    EXPECT_EQ(play.className, kEvrVideoClass);
     EXPECT_EQ(play.text, "Play");
-    EXPECT_EQ(play.ctrlId, 7);
+    EXPECT_EQ(play.ctrlId, kVideoCtrlId);
     EXPECT_EQ(play.info.cbSize, 60u);
     EXPECT_EQ(play.info.rcWindow, (platform::Rect{110, 110, 300, 300}));
     EXPECT_EQ(window.children.back().text, std::string(510, 'x')) << "text cut to 510 bytes";
@@ -288,11 +294,12 @@ TEST_F(Inventory, RescanOfAClosedWindowKeepsTheLastChildren) {
     CWinInf window;
     window.hwnd = topLevel("Player");
     child(window.hwnd, kWmpVideoClass, "video");
-    window.scanChildren();
+    std::set<std::uint32_t> silent;
+    window.scanVideoChildren(silent);
     ASSERT_EQ(window.children.size(), 1u);
     const CWinInf before = window;
     desktop().destroy(window.hwnd);
-    window.scanChildren();
+    window.scanVideoChildren(silent);
     ASSERT_EQ(window.children.size(), 1u);
     EXPECT_EQ(window.children.front().hwnd, before.children.front().hwnd);
 }
@@ -301,10 +308,17 @@ TEST_F(Inventory, HungChildCountsAsUntitledAndDoesNotStallTheScan) {
     CWinInf window;
     window.hwnd = topLevel("Player");
     const Hwnd hung = child(window.hwnd, kWmpVideoClass, "video");
-    const Hwnd fine = child(window.hwnd, "Static", "ok");
+    // Embedded from another program: its thread still answers.
+    WindowSpec embedded;
+    embedded.className = kEvrVideoClass;
+    embedded.text = "ok";
+    embedded.style = platform::kWsChild | platform::kWsVisible;
+    embedded.processId = desktop().addProcess({});
+    const Hwnd fine = desktop().createChild(window.hwnd, embedded);
     desktop().setHung(hung, true);
     const auto start = desktop().now();
-    window.scanChildren();
+    std::set<std::uint32_t> silent;
+    window.scanVideoChildren(silent);
     ASSERT_EQ(window.children.size(), 1u);
     EXPECT_EQ(window.children.front().hwnd, fine);
     EXPECT_LT(desktop().now() - start, 1000u) << "the text query must be bounded";

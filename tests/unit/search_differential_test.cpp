@@ -62,6 +62,29 @@ std::string firstModule(std::uint32_t processId, bool path) {
     return name.data();
 }
 
+// Every visible, enabled and titled descendant, depth first, each asked for its text whatever
+// its class; the last scan stays when the window is gone.
+void scanEveryChild(CWinInf& rec) {
+    if (!platform::isWindow(rec.hwnd)) return;
+    rec.children.clear();
+    platform::enumChildWindows(
+        rec.hwnd,
+        [](Hwnd child, std::uintptr_t context) {
+            constexpr int kTextCount = 511;  // at most 510 bytes come back
+            if (!platform::isWindowVisible(child) || !platform::isWindowEnabled(child)) return 1;
+            CChildWinInf record;
+            record.text = platform::sendGetTextA(child, kTextCount);
+            if (record.text.empty()) return 1;
+            platform::getWindowInfo(child, record.info);
+            record.className = platform::getClassNameA(child, kTextCount);
+            record.hwnd = child;
+            record.ctrlId = platform::getDlgCtrlId(child);
+            reinterpret_cast<CWinInf*>(context)->children.push_back(record);
+            return 1;
+        },
+        reinterpret_cast<std::uintptr_t>(&rec));
+}
+
 class ReferenceSearch {
 public:
     explicit ReferenceSearch(IUserPanelNotice& notices) : notices_(notices) {}
@@ -125,7 +148,7 @@ private:
         list_.push_back(record);
     }
     bool findComponent(CWinInf& rec) {
-        rec.scanChildren();
+        scanEveryChild(rec);
         CChildWinInf found;
         for (const char* className : kVideoClasses) {
             if (rec.findChild(className, kVideoCtrlId, found)) {
