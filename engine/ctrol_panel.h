@@ -7,16 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "engine/failure_texts.h"
 #include "inventory/module_name.h"
 #include "inventory/win_inf.h"
 #include "platform/dialog.h"
 #include "resources/resource.h"
 
 class CMoveWin;
-
-// What the user is told when a clip cannot be made, or not taken off.
-inline constexpr const char kClipFailedText[] = "リージョンの設定に失敗しました";
-inline constexpr const char kUnclipFailedText[] = "リージョンの解除に失敗しました";
 
 // The player's style bits a clip keeps: all but the caption and the sizing frame.
 inline constexpr std::uint32_t kKeepWhenMasked = ~(platform::kWsCaption | platform::kWsThickFrame);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../timing.h"
+#include "engine/saved_styles.h"
 
 namespace {
 
@@ -28,7 +29,6 @@ constexpr UINT kGetTextTimeoutMs = 150;
 constexpr int kTargetField = 1003;
 constexpr int kComponentField = 1004;
 // The engine's saved-styles mark, looked up on every candidate before it is examined.
-constexpr char kSavedMarkProp[] = "Clipveil.Saved";
 
 struct Child {
     HWND hwnd;

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/failure_texts.h"
+#include "engine/saved_styles.h"
 #include "desktop.h"
 #include "platform/codepage.h"
 #include "tests/support/testing.h"
@@ -45,8 +47,8 @@ using platform::Rect;
 
 constexpr char kFoundWmp[] = "WMPVideoWindow を検出しました";
 constexpr char kFoundEvr[] = "EVRVideoHandler を検出しました";
-constexpr char kClipFailed[] = "リージョンの設定に失敗しました";
-constexpr char kRestoreFailed[] = "リージョンの解除に失敗しました";
+constexpr const char* kClipFailed = kClipFailedText;
+constexpr const char* kRestoreFailed = kUnclipFailedText;
 
 constexpr std::intptr_t kEndSessionLogoff = static_cast<std::intptr_t>(0x80000000u);
 constexpr std::uint32_t kFrameBits = 0x00C40000u;  // caption and sizing frame
@@ -559,11 +561,11 @@ TEST_P(PlayerHung, ACommandOnAPlayerSilentForTwoSecondsFailsAndIsDoneOnceItWakes
         EXPECT_TRUE(watch.until(
             [&] {
                 return !e2e::regionOf(window).has_value() && e2e::styleOf(window) == shape.style &&
-                       platform::getProp(window, "Clipveil.SavedExStyle") == 0;
+                       platform::getProp(window, kSavedExStyleProp) == 0;
             },
             3s))
             << "not put back: region " << show(e2e::regionOf(window)) << ", style " << std::hex
-            << e2e::styleOf(window) << ", mark " << platform::getProp(window, "Clipveil.Saved");
+            << e2e::styleOf(window) << ", mark " << platform::getProp(window, kSavedMarkProp);
     } else {
         watch.watchFor(600ms);
         EXPECT_EQ(e2e::regionOf(window), region);
@@ -850,7 +852,7 @@ TEST_P(EverySequence, EndsWithThePlayerWhole) {
         [&] { return (e2e::exStyleOf(window) & (kSeeThroughBits | platform::kWsExTopmost)) == 0; }, 3s))
         << "see-through stays behind an unticked box: " << std::hex << e2e::exStyleOf(window);
     EXPECT_TRUE(e2e::pumpUntil([&] { return !run_->checked(run_->seeThrough); }, 2s));
-    EXPECT_EQ(platform::getProp(window, "Clipveil.SavedExStyle"), shape.exStyle) << "saved: the player's own";
+    EXPECT_EQ(platform::getProp(window, kSavedExStyleProp), shape.exStyle) << "saved: the player's own";
 
     if (GetParam() == GiveBackBy::Restore) {
         run_->click(run_->restore);

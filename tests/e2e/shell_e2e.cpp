@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/saved_styles.h"
 #include "desktop.h"
 #include "platform/gdi.h"
 #include "tests/support/testing.h"
@@ -285,7 +286,7 @@ TEST(ClipveilProgram, AKilledRunsSeeThroughPlayerIsGivenBackByTheNextRun) {
     ASSERT_TRUE(platform::isWindow(window));
     EXPECT_TRUE(e2e::regionOf(window).has_value()) << "nobody restored the player";
     EXPECT_NE(e2e::styleOf(window), style);
-    EXPECT_EQ(platform::getProp(window, "Clipveil.Saved"), 1u) << "the player carries what restoring needs";
+    EXPECT_EQ(platform::getProp(window, kSavedMarkProp), 1u) << "the player carries what restoring needs";
 
     auto second = Clipveil::start();
     ASSERT_TRUE(second);
@@ -295,7 +296,7 @@ TEST(ClipveilProgram, AKilledRunsSeeThroughPlayerIsGivenBackByTheNextRun) {
     const auto restored = [&] {
         // The properties go after everything else is back, the extended style's last.
         return !e2e::regionOf(window).has_value() && e2e::styleOf(window) == style &&
-               e2e::exStyleOf(window) == exStyle && platform::getProp(window, "Clipveil.SavedExStyle") == 0;
+               e2e::exStyleOf(window) == exStyle && platform::getProp(window, kSavedExStyleProp) == 0;
     };
     ASSERT_TRUE(e2e::pumpUntil(restored, 5s))
         << "style 0x" << std::hex << e2e::styleOf(window) << " ex 0x" << e2e::exStyleOf(window);
@@ -306,8 +307,8 @@ TEST(ClipveilProgram, AKilledRunsSeeThroughPlayerIsGivenBackByTheNextRun) {
     std::printf("restored %lld ms after the main window showed\n", static_cast<long long>(took.count()));
     EXPECT_EQ(e2e::exStyleOf(window) & platform::kWsExTopmost, 0u) << "back among the ordinary windows";
     EXPECT_FALSE(e2e::alphaOf(window).has_value()) << "no longer layered";
-    EXPECT_EQ(platform::getProp(window, "Clipveil.Saved"), 0u) << "the properties are cleared";
-    EXPECT_EQ(platform::getProp(window, "Clipveil.SavedStyle"), 0u);
+    EXPECT_EQ(platform::getProp(window, kSavedMarkProp), 0u) << "the properties are cleared";
+    EXPECT_EQ(platform::getProp(window, kSavedStyleProp), 0u);
 
     // And the new run holds the player as its target, restored and ready to clip again.
     targetField = platform::getDlgItem(controlPanelOf(main), IDC_TARGET_HANDLE);

@@ -5,6 +5,7 @@
 
 #include "engine_scene.h"
 #include "engine/move_win.h"
+#include "engine/saved_styles.h"
 #include "platform/sim/world.h"
 #include "platform/window.h"
 #include "tests/support/sim_calls.h"
@@ -106,7 +107,7 @@ TEST_F(MaskEngine, StartWithoutLiveWindowsOnlyReports) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "CCtrolPanelDlg::startMask() コンポーネントなし\n");
     EXPECT_EQ(panel_->masking, 0);
     ASSERT_EQ(desktop().messageBoxes().size(), 1u) << "the user is told the clip was not made";
-    EXPECT_EQ(desktop().messageBoxes()[0].text, "リージョンの設定に失敗しました");
+    EXPECT_EQ(desktop().messageBoxes()[0].text, kClipFailedText);
 
     desktop().destroy(p.window);
     testing::internal::CaptureStdout();
@@ -139,9 +140,9 @@ TEST_F(MaskEngine, RestorePutsBackTheExactStylesAndSize) {
         {Call::SetWindowRgn, 'P'},
         {Call::SetWindowLong, 'P', {platform::kGwlStyle, p.style}},
         {Call::SetWindowLong, 'P', {platform::kGwlExStyle, 0x00000100}},
-        {Call::RemoveProp, 'P', {}, {"Clipveil.Saved"}},
-        {Call::RemoveProp, 'P', {}, {"Clipveil.SavedStyle"}},
-        {Call::RemoveProp, 'P', {}, {"Clipveil.SavedExStyle"}},
+        {Call::RemoveProp, 'P', {}, {kSavedMarkProp}},
+        {Call::RemoveProp, 'P', {}, {kSavedStyleProp}},
+        {Call::RemoveProp, 'P', {}, {kSavedExStyleProp}},
         {Call::MoveWindow, 'P', {100, 100, 639, 479}},
         {Call::MoveWindow, 'P', {100, 100, 640, 480}},
     };
@@ -204,7 +205,7 @@ TEST_F(MaskEngine, AHungPlayerIsNotWaitedForLongNorChanged) {
     EXPECT_EQ(desktop().region(p.window), std::nullopt);
     EXPECT_TRUE(overlays().empty());
     ASSERT_EQ(desktop().messageBoxes().size(), 1u);
-    EXPECT_EQ(desktop().messageBoxes().back().text, "リージョンの設定に失敗しました");
+    EXPECT_EQ(desktop().messageBoxes().back().text, kClipFailedText);
     EXPECT_EQ(panel_->setTopMost(1), 0);
     EXPECT_EQ(panel_->setTransStyle(1), 0);
     EXPECT_EQ(panel_->setTransAlpha(100), 0);
@@ -223,10 +224,9 @@ TEST_F(MaskEngine, AHungPlayerIsNotWaitedForLongNorChanged) {
     EXPECT_EQ(panel_->masking, 0);
     EXPECT_EQ(desktop().region(p.window), clip);
     ASSERT_EQ(desktop().messageBoxes().size(), 2u);
-    EXPECT_EQ(desktop().messageBoxes().back().text, "リージョンの解除に失敗しました");
+    EXPECT_EQ(desktop().messageBoxes().back().text, kUnclipFailedText);
     EXPECT_TRUE(overlays().empty());
-    EXPECT_EQ(platform::getProp(p.window, "Clipveil.Saved"), 1u)
-        << "what restoring needs stays on the player";
+    EXPECT_EQ(platform::getProp(p.window, kSavedMarkProp), 1u) << "what restoring needs stays on the player";
 
     // Ticks while it hangs change nothing and wait for nothing; the first one after it wakes
     // finishes the restore.
@@ -239,7 +239,7 @@ TEST_F(MaskEngine, AHungPlayerIsNotWaitedForLongNorChanged) {
     EXPECT_EQ(desktop().region(p.window), std::nullopt);
     EXPECT_EQ(desktop().style(p.window), p.style);
     EXPECT_EQ(desktop().exStyle(p.window), p.exStyle);
-    EXPECT_EQ(platform::getProp(p.window, "Clipveil.Saved"), 0u);
+    EXPECT_EQ(platform::getProp(p.window, kSavedMarkProp), 0u);
     EXPECT_EQ(panel_->target.hwnd, p.window) << "still the target";
 }
 
@@ -257,7 +257,7 @@ TEST_F(MaskEngine, AClipRightAfterAHungRestoreKeepsThePlayersOwnStyles) {
     desktop().setHung(p.window, false);
     panel_->startMask(0);
     EXPECT_EQ(panel_->savedStyle, static_cast<std::int32_t>(p.style)) << "not the frameless style";
-    EXPECT_EQ(platform::getProp(p.window, "Clipveil.SavedStyle"), p.style);
+    EXPECT_EQ(platform::getProp(p.window, kSavedStyleProp), p.style);
     panel_->stopMask();
     EXPECT_EQ(desktop().style(p.window), p.style);
     EXPECT_EQ(desktop().exStyle(p.window), p.exStyle);
@@ -282,7 +282,7 @@ TEST_F(MaskEngine, RegionFailureIsShownAndTheClipIsStillRestorable) {
 
     ASSERT_EQ(desktop().messageBoxes().size(), 1u);
     const auto& box = desktop().messageBoxes().front();
-    EXPECT_EQ(box.text, "リージョンの設定に失敗しました");
+    EXPECT_EQ(box.text, kClipFailedText);
     EXPECT_EQ(box.caption, platform::applicationName());
     EXPECT_EQ(box.type, platform::kMbOk | platform::kMbIconExclamation);
     EXPECT_EQ(box.owner, host_);
@@ -294,7 +294,7 @@ TEST_F(MaskEngine, RegionFailureIsShownAndTheClipIsStillRestorable) {
     // Removing fails too: reported, and the rest of the restore still happens.
     panel_->stopMask();
     ASSERT_EQ(desktop().messageBoxes().size(), 2u);
-    EXPECT_EQ(desktop().messageBoxes().back().text, "リージョンの解除に失敗しました");
+    EXPECT_EQ(desktop().messageBoxes().back().text, kUnclipFailedText);
     EXPECT_EQ(panel_->masking, 0);
     EXPECT_EQ(desktop().style(p.window), p.style);
     EXPECT_TRUE(overlays().empty());
@@ -414,9 +414,9 @@ TEST_F(Overlay, MovesAfterThePlayerWentMoveNothing) {
         desktop().clearCalls();
     });
     EXPECT_TRUE(desktop().drag(overlay_, {{110, 140, 10}, {150, 180, 10}, {190, 220, 10}}));
-    EXPECT_TRUE(std::none_of(desktop().calls().begin(), desktop().calls().end(),
-                             [this](const auto& call) { return call.hwnd == player_.window; }))
-        << "nothing asked of the gone player";
+    EXPECT_TRUE(std::none_of(desktop().calls().begin(), desktop().calls().end(), [this](const auto& call) {
+        return call.hwnd == player_.window;
+    })) << "nothing asked of the gone player";
     EXPECT_EQ(desktop().deadlocks(), 0u);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/saved_styles.h"
 #include "engine_scene.h"
 #include "platform/sim/world.h"
 #include "platform/window.h"
@@ -12,13 +13,9 @@
 namespace engine_test {
 namespace {
 
-constexpr const char* kMark = "Clipveil.Saved";
-constexpr const char* kStyle = "Clipveil.SavedStyle";
-constexpr const char* kExStyle = "Clipveil.SavedExStyle";
-
 bool carriesSavedStyles(Hwnd h) {
-    return platform::getProp(h, kMark) != 0 || platform::getProp(h, kStyle) != 0 ||
-           platform::getProp(h, kExStyle) != 0;
+    return platform::getProp(h, kSavedMarkProp) != 0 || platform::getProp(h, kSavedStyleProp) != 0 ||
+           platform::getProp(h, kSavedExStyleProp) != 0;
 }
 
 std::size_t countCalls(Hwnd h, platform::sim::Call call) {
@@ -61,13 +58,13 @@ TEST_F(Recovery, AClipKeepsTheSavedStylesOnThePlayerUntilRestored) {
     relayoutOnFrameChange(p, kBareVideo);
     track(p);
     panel_->startMask(1);
-    EXPECT_EQ(platform::getProp(p.window, kMark), 1u);
-    EXPECT_EQ(platform::getProp(p.window, kStyle), p.style) << "the style from before the change";
-    EXPECT_EQ(platform::getProp(p.window, kExStyle), p.exStyle);
+    EXPECT_EQ(platform::getProp(p.window, kSavedMarkProp), 1u);
+    EXPECT_EQ(platform::getProp(p.window, kSavedStyleProp), p.style) << "the style from before the change";
+    EXPECT_EQ(platform::getProp(p.window, kSavedExStyleProp), p.exStyle);
 
     for (int i = 0; i < 4; ++i) tick();
     EXPECT_EQ(desktop().region(p.window), (Rect{0, 30, 640, 390})) << "ticks never undo our own clip";
-    EXPECT_EQ(platform::getProp(p.window, kMark), 1u);
+    EXPECT_EQ(platform::getProp(p.window, kSavedMarkProp), 1u);
 
     panel_->stopMask();
     EXPECT_FALSE(carriesSavedStyles(p.window));
@@ -148,8 +145,8 @@ TEST_F(Recovery, APlayerLostByResizingIsRestoredOnceAndFoundAgain) {
 TEST_F(Recovery, HalfKeptPropertiesAreNeverTrusted) {
     // The styles without the marker, as a run killed between its writes would leave them.
     const Player a = makePlayer(kWmpVideoClass, "A");
-    ASSERT_TRUE(platform::setProp(a.window, kStyle, 0x12345678u));
-    ASSERT_TRUE(platform::setProp(a.window, kExStyle, 0));
+    ASSERT_TRUE(platform::setProp(a.window, kSavedStyleProp, 0x12345678u));
+    ASSERT_TRUE(platform::setProp(a.window, kSavedExStyleProp, 0));
     tick();
     EXPECT_EQ(panel_->target.hwnd, a.window);
     EXPECT_EQ(desktop().style(a.window), a.style) << "nothing was written from half a record";
@@ -164,7 +161,7 @@ TEST_F(Recovery, APlayerThatRefusesThePropertiesIsStillClipped) {
     panel_->startMask(0);
     EXPECT_EQ(panel_->masking, 1);
     EXPECT_EQ(desktop().region(b.window), (Rect{0, 30, 640, 390}));
-    EXPECT_EQ(platform::getProp(b.window, kMark), 0u);
+    EXPECT_EQ(platform::getProp(b.window, kSavedMarkProp), 0u);
 }
 
 }  // namespace

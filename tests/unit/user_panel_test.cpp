@@ -219,7 +219,7 @@ TEST_F(UserPanel, AVideoOnlyThatMakesNoClipShowsNothingClipped) {
         EXPECT_TRUE(overlays().empty());
         for (int id : kSeeThroughControls) EXPECT_FALSE(shown(id)) << id;
         ASSERT_EQ(desktop().messageBoxes().size(), boxes + 1);
-        EXPECT_EQ(desktop().messageBoxes().back().text, "リージョンの設定に失敗しました");
+        EXPECT_EQ(desktop().messageBoxes().back().text, kClipFailedText);
         desktop().destroy(player.window);
         tick();
     }
