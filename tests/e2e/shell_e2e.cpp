@@ -92,10 +92,11 @@ void postKey(Hwnd window, std::uintptr_t key) {
 
 TEST(ClipveilProgram, TheSystemMenuOpensTheAboutBox) {
     // The system menu below opens in the middle of the desktop, where a fresh desktop has the
-    // pointer. The pointer goes to a corner before the program starts, and xdotool returns
-    // once it is there: no window of the program ever has it over itself, so the menu takes
-    // its item from the keys alone.
-    ASSERT_EQ(e2e::xdotool("mousemove --sync 1279 1023"), "");
+    // pointer. The pointer goes to a corner before the program starts, so no window of the
+    // program ever has it over itself and the menu takes its item from the keys alone.
+    // xdotool's --sync returns once the pointer has left where it was, so it starts one pixel
+    // off the corner: a pointer already in the corner would never leave it.
+    ASSERT_EQ(e2e::xdotool("mousemove 1278 1022 mousemove --sync 1279 1023"), "");
     auto run = Clipveil::start();
     ASSERT_TRUE(run) << "could not start " << exePath();
     const Hwnd main = run->mainWindow();
