@@ -1,7 +1,5 @@
 #include "engine/ctrol_panel.h"
 
-#include <cstdio>
-
 #include "engine/user_panel_notice.h"
 #include "engine/move_win.h"
 #include "platform/window.h"
@@ -10,15 +8,7 @@
 CCtrolPanelDlg* theCtrolPanel = nullptr;
 IUserPanelNotice* theUserPanel = nullptr;
 
-namespace {
-
-std::string handleText(platform::Hwnd hwnd) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08x", static_cast<unsigned>(platform::handleValue(hwnd)));
-    return text;
-}
-
-}  // namespace
+using platform::handleText;
 
 CCtrolPanelDlg::CCtrolPanelDlg(platform::CDialog* parent) : platform::CDialog(IDD, parent) {}
 

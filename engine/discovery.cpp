@@ -6,12 +6,6 @@
 #include "platform/system.h"
 #include "platform/window.h"
 
-namespace {
-
-constexpr int kTitleBuffer = 256;
-
-}  // namespace
-
 int CCtrolPanelDlg::findComponent(CWinInf& rec) {
     // Only the descendants the look-up below can choose are recorded: the same choice as from
     // every descendant, for a fraction of the questions to other programs.
@@ -27,10 +21,9 @@ int CCtrolPanelDlg::findComponent(CWinInf& rec) {
     if (!haveOne) return 0;
 
     component = found;
-    rec.title = platform::getWindowTextA(rec.hwnd, kTitleBuffer);
+    rec.title = platform::getWindowTextA(rec.hwnd, kTitleBytes);
     if (theUserPanel) theUserPanel->componentFound(rec, component);
-    platform::debugPrintf("Find Component Handle=0x%08x\n",
-                          static_cast<unsigned>(platform::handleValue(component.hwnd)));
+    platform::debugPrintf("Find Component Handle=%s\n", platform::handleText(component.hwnd).c_str());
     return 1;
 }
 

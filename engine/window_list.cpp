@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int kTitleBuffer = 256;
-
 int addWindowCallback(platform::Hwnd hwnd, std::uintptr_t context) {
     reinterpret_cast<CCtrolPanelDlg*>(context)->addWindow(hwnd);
     return 1;  // always go on: a scan visits every top-level window
@@ -26,7 +24,7 @@ void CCtrolPanelDlg::scanWindows() {
 void CCtrolPanelDlg::addWindow(platform::Hwnd hwnd) {
     if (!platform::isWindowVisible(hwnd)) return;
     if (platform::isIconic(hwnd)) return;
-    const std::string title = platform::getWindowTextA(hwnd, kTitleBuffer);
+    const std::string title = platform::getWindowTextA(hwnd, kTitleBytes);
     if (title.empty()) return;
     const auto style = static_cast<std::uint32_t>(platform::getWindowLongA(hwnd, platform::kGwlStyle));
     if ((style & platform::kWsSysMenu) == 0 || (style & platform::kWsDisabled) != 0) return;

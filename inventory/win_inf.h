@@ -29,6 +29,9 @@ public:
     std::int32_t ctrlId = 0;
 };
 
+// The buffer a window's title is read into, in bytes with the terminating NUL.
+inline constexpr int kTitleBytes = 256;
+
 class CWinInf {
 public:
     CWinInf() = default;

@@ -1,7 +1,6 @@
 // Kernel, shell and version services used at start-up and by the shell's dialogs.
 #pragma once
 
-#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstdint>
@@ -39,13 +38,9 @@ bool reopenStdout(const char* path, const char* mode);
 bool reopenStdin(const char* path, const char* mode);
 // printf to stdout, flushed at once: each diagnostic line reaches the debug console whole
 // (a UTF-8 character cut across two writes would come out garbled) and when it is printed.
-[[gnu::format(printf, 1, 2)]] inline void debugPrintf(const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::vprintf(format, args);
-    va_end(args);
-    std::fflush(stdout);
-}
+// Once stdout has been reopened on the null device (outside debug mode), nobody reads the
+// lines: it returns before formatting, rather than pay a system call for each.
+[[gnu::format(printf, 1, 2)]] void debugPrintf(const char* format, ...);
 // SetConsoleCtrlHandler(handler, TRUE). The handler runs on a thread of the system.
 using ConsoleCtrlHandler = int (*)(std::uint32_t event);
 bool setConsoleCtrlHandler(ConsoleCtrlHandler handler);

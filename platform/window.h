@@ -14,6 +14,15 @@
 
 namespace platform {
 
+// A window handle as the program shows and logs it: "0x" and eight lower-case hex digits.
+inline std::string handleText(Hwnd hwnd) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string text = "0x00000000";
+    std::size_t at = text.size();
+    for (std::uint32_t value = handleValue(hwnd); value != 0; value >>= 4) text[--at] = kDigits[value & 0xFu];
+    return text;
+}
+
 // EnumWindows / EnumChildWindows: the callback gets each handle and the context value;
 // it returns nonzero to go on. Calls happen on the calling thread before the call returns.
 using EnumProc = int (*)(Hwnd hwnd, std::uintptr_t context);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Reads a built Clipveil.exe without running it and checks what Windows needs of it: the
 # processor (i686 or x86_64), the GUI subsystem, imports of system DLLs only (never the
-# compiler's runtime), the version resource with the .rc's version, the manifest naming the
+# compiler's runtime), the version resource with the project's version, the manifest naming the
 # same processor and declaring per-monitor DPI awareness, string 101 and icon group 128.
 # Works where the program cannot run.
 #
@@ -38,8 +38,10 @@ foreign=$(grep -vxE 'kernel32\.dll|user32\.dll|gdi32\.dll|comctl32\.dll|shell32\
 
 # windres reads the resources back out of the program as .rc text.
 resources=$("$windres" -i "$exe" -O rc 2>&1) || { fail "no resources could be read: $resources"; resources=; }
-version=$(sed -nE 's/^[[:space:]]*FILEVERSION[[:space:]]+([0-9]+)[[:space:]]*,[[:space:]]*([0-9]+)[[:space:]]*,[[:space:]]*([0-9]+)[[:space:]]*,[[:space:]]*([0-9]+).*/\1, \2, \3, \4/p' \
-    "$root/resources/Clipveil.rc" | head -n 1)
+# The project's VERSION (1.0.1.102) is written "1, 0, 1, 102" in the version resource.
+version=$(sed -nE 's/^project\(Clipveil VERSION ([0-9]+)\.([0-9]+)\.([0-9]+)\.([0-9]+)[ )].*/\1, \2, \3, \4/p' \
+    "$root/CMakeLists.txt" | head -n 1)
+[[ -n $version ]] || fail "no VERSION in the project() of CMakeLists.txt"
 grep -q '^1 VERSIONINFO$' <<<"$resources" || fail "no version resource"
 grep -q "VALUE \"ProductVersion\", \"$version\"" <<<"$resources" || fail "the product version is not \"$version\""
 manifest=$(sed -n '/^1 24 \/\* RT_MANIFEST \*\//,/^END$/p' <<<"$resources")

@@ -22,11 +22,10 @@ done
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
-# The version lives once, in the version resource: "FILEVERSION 1,0,1,102" gives 1.0.1.102.
-version=$(sed -nE 's/^[[:space:]]*FILEVERSION[[:space:]]+([0-9]+)[[:space:]]*,[[:space:]]*([0-9]+)[[:space:]]*,[[:space:]]*([0-9]+)[[:space:]]*,[[:space:]]*([0-9]+).*/\1.\2.\3.\4/p' \
-    resources/Clipveil.rc | head -n 1)
-[[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$ ]] ||
-    { echo "release: no FILEVERSION in resources/Clipveil.rc" >&2; exit 1; }
+# The version lives once, in the project() of CMakeLists.txt: the version resource, the zip's
+# name and the guides' titles take it from there.
+version=$(sed -nE 's/^project\(Clipveil VERSION ([0-9]+\.[0-9]+\.[0-9]+\.[0-9]+)[ )].*/\1/p' CMakeLists.txt | head -n 1)
+[[ -n $version ]] || { echo "release: no VERSION in the project() of CMakeLists.txt" >&2; exit 1; }
 name=Clipveil-$version
 zip_path=$out/$name-win32.zip
 
@@ -74,9 +73,14 @@ stage=$out/stage
 rm -rf "$stage"
 mkdir -p "$stage/$name"
 cp "$exe" "$stage/$name/Clipveil.exe"
-# Notepad reads the guides right on every Windows version with CRLF and a UTF-8 mark.
+# Notepad reads the guides right on every Windows version with CRLF and a UTF-8 mark. Each
+# guide opens with the program's name and version, underlined.
 to_notepad_text() {
-    { printf '\xef\xbb\xbf'; sed -e 's/\r$//' -e 's/$/\r/' "$1"; } >"$2"
+    local title="Clipveil $version"
+    {
+        printf '\xef\xbb\xbf'
+        { printf '%s\n%s\n\n' "$title" "${title//?/=}"; cat "$1"; } | sed -e 's/\r$//' -e 's/$/\r/'
+    } >"$2"
 }
 to_notepad_text docs/README-ja.txt "$stage/$name/README-ja.txt"
 to_notepad_text docs/README-en.txt "$stage/$name/README-en.txt"

@@ -3,6 +3,8 @@
 #include "platform/system.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/sim/world.h"
@@ -69,6 +71,16 @@ bool reopenStdout(const char* path, const char* mode) {
 bool reopenStdin(const char* path, const char* mode) {
     world().console.stdinReopens.emplace_back(path ? path : "", mode ? mode : "");
     return path != nullptr && mode != nullptr;
+}
+
+// The reopens above leave the test program's stdout as it is, so every line reaches it: the
+// tests read them there.
+void debugPrintf(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
 }
 
 bool setConsoleCtrlHandler(ConsoleCtrlHandler handler) {

@@ -354,7 +354,7 @@ inline constexpr ColorRef kColorWindowText = 0x00000000;
 
 std::string hex8(std::uint32_t value);
 inline std::string hex8(Hwnd h) {
-    return hex8(handleValue(h));
+    return platform::handleText(h);
 }
 
 }  // namespace platform::sim

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,8 @@ namespace {
 
 std::atomic<ConsoleCtrlHandler> g_consoleHandler{nullptr};
 std::atomic<std::uint32_t> g_mainWindow{0};
+// Set while stdout is the null device; only the user-interface thread prints and reopens.
+bool g_stdoutDiscarded = false;
 
 // The system calls a WINAPI routine; the seam's handler is a plain function.
 BOOL WINAPI consoleTrampoline(DWORD event) {
@@ -32,6 +35,16 @@ BOOL WINAPI consoleTrampoline(DWORD event) {
 bool reopen(const char* path, const char* mode, FILE* stream) {
     FILE* reopened = nullptr;
     return freopen_s(&reopened, path, mode, stream) == 0;
+}
+
+// The system takes a last path component "nul", in any case, for the null device wherever
+// it stands.
+bool namesNullDevice(const char* path) {
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/') name = p + 1;
+    }
+    return _stricmp(name, "nul") == 0;
 }
 
 }  // namespace
@@ -76,6 +89,7 @@ bool freeConsole() {
 }
 bool reopenStdout(const char* path, const char* mode) {
     if (!reopen(path, mode, stdout)) return false;
+    g_stdoutDiscarded = namesNullDevice(path);
     // The runtime writes a character device (the console, the null device) unbuffered, one
     // system call per piece of every line, and the tracking tick prints a line each time.
     // Buffered, each line goes out in one write when debugPrintf flushes it.
@@ -84,6 +98,15 @@ bool reopenStdout(const char* path, const char* mode) {
 }
 bool reopenStdin(const char* path, const char* mode) {
     return reopen(path, mode, stdin);
+}
+
+void debugPrintf(const char* format, ...) {
+    if (g_stdoutDiscarded) return;
+    std::va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
 }
 
 bool setConsoleCtrlHandler(ConsoleCtrlHandler handler) {

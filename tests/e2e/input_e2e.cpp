@@ -82,7 +82,8 @@ public:
         line += " --report " + p->report_;
         auto spawned = platform::testing::spawnProcess(line);
         if (!spawned) {
-            error = "could not start odd_player";
+            error =
+                "could not start odd_player (system error " + std::to_string(platform::getLastError()) + ")";
             return nullptr;
         }
         p->process_ = std::move(spawned->process);

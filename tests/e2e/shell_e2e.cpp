@@ -92,6 +92,12 @@ void postKey(Hwnd window, std::uintptr_t key) {
 }
 
 TEST(ClipveilProgram, TheSystemMenuOpensTheAboutBox) {
+    // The system menu below opens in the middle of the desktop, where a fresh desktop has the
+    // pointer. The pointer goes to a corner before the program starts, so no window of the
+    // program ever has it over itself and the menu takes its item from the keys alone.
+    // xdotool's --sync returns once the pointer has left where it was, so it starts one pixel
+    // off the corner: a pointer already in the corner would never leave it.
+    ASSERT_EQ(e2e::xdotool("mousemove 1278 1022 mousemove --sync 1279 1023"), "");
     auto run = Clipveil::start();
     ASSERT_TRUE(run) << "could not start " << exePath();
     const Hwnd main = run->mainWindow();
@@ -104,13 +110,16 @@ TEST(ClipveilProgram, TheSystemMenuOpensTheAboutBox) {
     }
 
     // The system's own menu, worked with the keyboard as a user would: Alt+Space opens it,
-    // Up wraps from the first item round to the last, Enter chooses it. The pointer goes to a
-    // corner first: the desktop starts with it in the middle, where the menu opens, and the
-    // menu would then also take the item under it, racing the keys.
-    ASSERT_EQ(e2e::xdotool("mousemove 1279 1023"), "");
+    // Up wraps from the first item round to the last, Enter chooses it.
     platform::postMessage(main, platform::msg::kSysCommand, kScKeyMenu, ' ');
     ASSERT_TRUE(e2e::pumpUntil([&] { return openMenuOf(run->processId()).has_value(); }, 10s))
         << "no system menu";
+    // The popup is shown before it is drawn and its first item selected; the menu's loop takes
+    // keys once it looks for input again, and only then does the thread answer a message.
+    ASSERT_TRUE(
+        e2e::pumpUntil([&] { return platform::windowAnswers(main, platform::kAnswerTimeoutMs); }, 10s))
+        << "the menu's loop does not wait for input";
+    // Posted keys are taken in the order they were posted: Enter chooses what Up selected.
     postKey(main, platform::kVkUp);
     postKey(main, platform::kVkReturn);
     expectAboutBoxThenClose(*run, main, "the last item of the system menu");
