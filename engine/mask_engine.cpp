@@ -198,8 +198,8 @@ bool CCtrolPanelDlg::restoreAbandoned(platform::Hwnd hwnd) {
         return false;  // the next search tries again
     const std::int32_t style = wordValue(platform::getProp(hwnd, kSavedStyleProp));
     const std::int32_t exStyle = wordValue(platform::getProp(hwnd, kSavedExStyleProp));
-    platform::debugPrintf("CCtrolPanelDlg::restoreAbandoned() Handle=0x%08x\n",
-                          static_cast<unsigned>(platform::handleValue(hwnd)));
+    platform::debugPrintf("CCtrolPanelDlg::restoreAbandoned() Handle=%s\n",
+                          platform::handleText(hwnd).c_str());
     // Nobody asked for this restore, so a failure here shows no message box.
     const platform::WindowSpace space(hwnd);
     platform::setWindowRgn(hwnd, nullptr, true);

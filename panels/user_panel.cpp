@@ -37,15 +37,14 @@ std::string wholeCharacters(const std::string& ansi, std::size_t& characters) {
 // each). The title is read afresh in both forms: the record may be a tick old, from before the
 // next track's title. The record's bytes stand in when the window has no text to give (gone
 // meanwhile).
-constexpr int kTitleChars = 256;
 void showTitle(platform::Hwnd line, platform::Hwnd player, const std::string& record) {
     std::size_t characters = 0;
     std::string whole = wholeCharacters(record, characters);
     std::wstring wide;
     if (!whole.empty()) {
-        const std::string now = platform::getWindowTextA(player, kTitleChars);
+        const std::string now = platform::getWindowTextA(player, kTitleBytes);
         if (!now.empty()) whole = wholeCharacters(now, characters);
-        wide = platform::utf8ToWide(platform::getWindowTextWide(player, kTitleChars));
+        wide = platform::utf8ToWide(platform::getWindowTextWide(player, kTitleBytes));
     }
     if (wide.empty()) {
         platform::setWindowTextA(line, whole);

@@ -16,10 +16,6 @@ World& world() {
     return desktop().world();
 }
 
-std::string handleText(Hwnd hwnd) {
-    return hex8(hwnd);
-}
-
 Desktop::Desktop() : world_(std::make_unique<World>()) {}
 Desktop::~Desktop() = default;
 

@@ -438,9 +438,6 @@ private:
     std::unique_ptr<World> world_;
 };
 
-// "0x%08x": a handle as the program writes it in its fields and debug lines.
-std::string handleText(Hwnd hwnd);
-
 // The one desktop of the test program.
 Desktop& desktop();
 

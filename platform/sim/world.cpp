@@ -69,12 +69,6 @@ void unmodelled(std::string_view what) {
     std::abort();
 }
 
-std::string hex8(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08x", value);
-    return text;
-}
-
 World::World() {
     args = {programPath};
     Process own;

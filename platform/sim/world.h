@@ -352,9 +352,4 @@ inline constexpr ColorRef kColorWindowText = 0x00000000;
 // rather than letting the sim answer differently from Windows.
 [[noreturn]] void unmodelled(std::string_view what);
 
-std::string hex8(std::uint32_t value);
-inline std::string hex8(Hwnd h) {
-    return platform::handleText(h);
-}
-
 }  // namespace platform::sim

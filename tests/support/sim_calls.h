@@ -76,7 +76,7 @@ inline std::string callText(const CallRecord& c, const std::string& window) {
 }
 
 inline std::string callText(const CallRecord& c) {
-    return callText(c, handleText(c.hwnd));
+    return callText(c, platform::handleText(c.hwnd));
 }
 
 inline std::string callText(const ExpectedCall& x) {

@@ -28,10 +28,10 @@ using platform::sim::WindowSpec;
 
 std::string describe(const CWinInf& target, const CChildWinInf& component) {
     const auto& r = component.info.rcWindow;
-    return "found " + platform::sim::handleText(target.hwnd) + " \"" + target.title + "\" " +
-           target.moduleName + " " + target.modulePath + " / " + platform::sim::handleText(component.hwnd) +
-           " " + component.className + " \"" + component.text + "\" id " + std::to_string(component.ctrlId) +
-           " (" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+    return "found " + platform::handleText(target.hwnd) + " \"" + target.title + "\" " + target.moduleName +
+           " " + target.modulePath + " / " + platform::handleText(component.hwnd) + " " +
+           component.className + " \"" + component.text + "\" id " + std::to_string(component.ctrlId) + " (" +
+           std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
            std::to_string(r.bottom) + ") style " + std::to_string(component.info.dwStyle);
 }
 
@@ -303,8 +303,8 @@ std::vector<std::string> run(unsigned seed, bool reference) {
         const int holds = reference ? model.hasTarget : panel->hasTarget;
         const Hwnd target = reference ? model.target.hwnd : panel->target.hwnd;
         const Hwnd component = reference ? model.component.hwnd : panel->component.hwnd;
-        out.push_back("holds " + std::to_string(holds) + " " + platform::sim::handleText(target) + " " +
-                      platform::sim::handleText(component));
+        out.push_back("holds " + std::to_string(holds) + " " + platform::handleText(target) + " " +
+                      platform::handleText(component));
         d.advance(CCtrolPanelDlg::kTrackingPeriodMs);
     }
     d.onEnumerate({});

@@ -8,7 +8,7 @@ namespace engine_test {
 namespace {
 
 std::string hex(Hwnd hwnd) {
-    return platform::sim::handleText(hwnd);
+    return platform::handleText(hwnd);
 }
 
 class Tracking : public EngineTest {

@@ -41,7 +41,7 @@ constexpr int kCommands[] = {IDC_MODE_VIDEO, IDC_MODE_RESTORE, IDC_DRAG};
 constexpr unsigned kNoMoveNoSize = platform::kSwpNoMove | platform::kSwpNoSize;
 
 std::string hex(Hwnd hwnd) {
-    return platform::sim::handleText(hwnd);
+    return platform::handleText(hwnd);
 }
 
 struct Player {
