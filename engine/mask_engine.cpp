@@ -1,5 +1,7 @@
 // Clipping the player to its video area, the drag overlay, topmost and see-through.
 
+#include <memory>
+
 #include "engine/ctrol_panel.h"
 #include "engine/move_win.h"
 #include "engine/saved_styles.h"
@@ -227,7 +229,9 @@ void CCtrolPanelDlg::showMoveWin() {
     platform::Rect area;
     platform::getWindowRect(component.hwnd, area);
 
-    auto* overlay = new CMoveWin();
+    // Ours until its window exists; from then on it frees itself once the window is gone.
+    auto owned = std::make_unique<CMoveWin>();
+    CMoveWin* overlay = owned.get();
     overlay->m_hTarget = target.hwnd;
     // Where the video lies in the player, in the program's own space, where the overlay is
     // placed and read. clipRect is in the player's space, which differs from this one when the
@@ -236,12 +240,9 @@ void CCtrolPanelDlg::showMoveWin() {
     platform::getWindowRect(target.hwnd, window);
     overlay->m_clip = {area.left - window.left, area.top - window.top, area.right - window.left,
                        area.bottom - window.top};
-    if (!overlay->Create(target.hwnd)) {
-        // No window: nothing to move, arm or show, and nothing will free the object but us.
-        delete overlay;
-        return;
-    }
-    moveWin = overlay;
+    // No window: nothing to move, arm or show; the object goes with owned.
+    if (!overlay->Create(target.hwnd)) return;
+    moveWin = owned.release();
     moveWinAlive_ = overlay->aliveToken();
     overlay->MoveWindow(area.left, area.top, area.width(), area.height(), true);
     overlay->m_dragOn = 1;
