@@ -15,7 +15,7 @@ for arg in "$@"; do
 done
 
 user_display=${DISPLAY:-}
-unset DISPLAY XVFB_PID
+unset DISPLAY XVFB_PID KEEPER_PID
 # shellcheck source=wine-env.sh
 source "$here/wine-env.sh"
 mkdir -p "$CLIPVEIL_WINDOWS_BUILD"
@@ -34,7 +34,7 @@ if [[ -n ${DISPLAY:-} ]] && display_answers "$DISPLAY"; then
 elif [[ -f $E2E_STATE ]]; then
     echo "desktop-up: clearing a stale desktop"
     bash "$here/desktop-down.sh" >/dev/null 2>&1 || true
-    unset DISPLAY XVFB_PID
+    unset DISPLAY XVFB_PID KEEPER_PID
 fi
 
 start_xvfb() {
@@ -141,7 +141,25 @@ timeout 60 "$CLIPVEIL_WINE" regedit /S "Z:${reg_file//\//\\}" </dev/null >"$log_
     exit 1
 }
 
+# Wine closes a desktop a second after the last program on it has ended and makes it again
+# for the next one, which can then fail to make its first window: the keeper stays on the
+# desktop until desktop-down.sh ends the server. A tree built without the tests has none.
+keeper=$CLIPVEIL_WINDOWS_BUILD/tests/e2e/desktop_keeper.exe
+if [[ -f $keeper ]] && ! { [[ -n ${KEEPER_PID:-} ]] && kill -0 "$KEEPER_PID" 2>/dev/null; }; then
+    ready=$log_dir/keeper.ready
+    rm -f "$ready"
+    "$CLIPVEIL_WINE" "$keeper" "Z:${ready//\//\\}" </dev/null >"$log_dir/keeper.log" 2>&1 9>&- &
+    KEEPER_PID=$!
+    disown "$KEEPER_PID" 2>/dev/null || true
+    for ((tries = 0; tries < 300; tries++)); do
+        [[ -e $ready ]] && break
+        kill -0 "$KEEPER_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    [[ -e $ready ]] || { cat "$log_dir/keeper.log" >&2; echo "desktop-up: the desktop keeper did not start" >&2; exit 1; }
+fi
+
 tmp_state=$E2E_STATE.tmp
-printf 'DISPLAY=%q\nXVFB_PID=%q\n' "$DISPLAY" "$XVFB_PID" >"$tmp_state"
+printf 'DISPLAY=%q\nXVFB_PID=%q\nKEEPER_PID=%q\n' "$DISPLAY" "$XVFB_PID" "${KEEPER_PID:-}" >"$tmp_state"
 mv "$tmp_state" "$E2E_STATE"
 echo "desktop-up: ready ($WINEARCH prefix, $CLIPVEIL_WINE)"

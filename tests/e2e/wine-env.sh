@@ -24,7 +24,8 @@ export WINEDEBUG=-all
 # No installer dialogs for the .NET and HTML engines: nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# The state file holds DISPLAY and XVFB_PID (empty when the desktop is the user's own).
+# The state file holds DISPLAY and XVFB_PID (empty when the desktop is the user's own), and
+# KEEPER_PID, the desktop keeper's (empty in a tree built without the tests).
 if [[ -f $E2E_STATE ]]; then
     # shellcheck disable=SC1090
     source "$E2E_STATE"
