@@ -189,7 +189,7 @@ ticks_txt = results / "ticks.txt"
 if ticks_txt.exists():
     medians = {}
     meta = {}
-    search_cpu, longest, asked = {}, {}, {}
+    search_cpu, track_cpu, longest, asked = {}, {}, {}, {}
     for line in ticks_txt.read_text().splitlines():
         m = re.match(r"n=(\d+) round=(\d+) tick_(bench|floor) run (.*)", line)
         if m:
@@ -206,6 +206,8 @@ if ticks_txt.exists():
         if kind == "search" and "cpu_us" in rest:
             search_cpu.setdefault((n, program), []).append(float(rest["cpu_us"]))
             longest.setdefault((n, program), []).append(float(rest["max_us"]))
+        if kind == "track" and "cpu_us" in rest:
+            track_cpu.setdefault((n, program), []).append(float(rest["cpu_us"]))
         if "listed" in rest:
             meta[(n, program)] = (rest["listed"], rest["position"], rest["ticks"])
     w("## 2. Search and tracking ticks under Wine, against the floor")
@@ -281,6 +283,24 @@ if ticks_txt.exists():
             row += f" {max(longest[(n, 'engine')]) / 1000:.1f} / {max(longest[(n, 'floor')]) / 1000:.1f} ms |"
             w(row)
         w("")
+    if track_cpu:
+        w("What a tracking tick costs the tracking program itself: its own CPU per tick over 10 K")
+        w("tracking ticks in each run, medians over rounds. The process's times advance in steps of")
+        w("a clock tick, so a figure is known to one step's share of a tick (the last column).")
+        w("")
+        w("| Windows N | Own CPU per tracking tick: Clipveil | floor | Ratio | One step |")
+        w("|---:|---:|---:|---:|---:|")
+        hz = int(machine.get("hz", "100"))
+        for n in sorted({k[0] for k in track_cpu}):
+            ec, fc = track_cpu.get((n, "engine")), track_cpu.get((n, "floor"))
+            if not ec or not fc:
+                continue
+            em, fm = statistics.median(ec), statistics.median(fc)
+            ratio = f"{em / fm:.2f}" if fm else "–"
+            k = int(meta.get((n, "engine"), ("?", "?", "0"))[2])
+            step = f"{1e6 / hz / (10 * k):.0f} µs" if k else "–"
+            w(f"| {n} | {em:.0f} µs | {fm:.0f} µs | {ratio} | {step} |")
+        w("")
     w("Each round's median tick, in ms (Clipveil; floor):")
     w("")
     for n in sorted({k[0] for k in medians}):
@@ -294,13 +314,18 @@ if ticks_txt.exists():
     line_cost = [v for n in (1, 20, 100) for v in medians.get((n, "engine", "track-line"), [])]
     e1, f1 = medians.get((1, "engine", "track")), medians.get((1, "floor", "track"))
     if line_cost and e1 and f1:
+        c1 = (track_cpu.get((1, "engine")), track_cpu.get((1, "floor")))
+        cpu_note = ""
+        if all(c1) and statistics.median(c1[1]):
+            cpu_note = (f" Its own CPU per tracking tick there is {statistics.median(c1[0]):.0f} µs against the floor's "
+                        f"{statistics.median(c1[1]):.0f} µs ({statistics.median(c1[0]) / statistics.median(c1[1]):.2f}).")
         findings.append(
             f"The diagnostic line that every successful look-up prints (\"Find Component Handle=...\", once per tick "
-            f"while tracking) costs {min(line_cost):.0f} µs in the quietest round (median {statistics.median(line_cost):.0f} µs) "
-            f"under Wine, with standard output on the null device, fully buffered as the program sets it up. "
-            f"(Unbuffered, as the C runtime leaves a character device, it cost about 2 ms a tick in an earlier "
-            f"run: one write per piece of the line.) On the one-window desktop, whose rounds are steady, "
-            f"Clipveil's tracking tick is {(min(e1) - min(f1)):.0f} µs longer than the floor's (best rounds).")
+            f"while tracking) costs {statistics.median(line_cost):.1f} µs (median) under Wine outside debug mode: with "
+            f"standard output on the null device, nobody reads it, and it returns before formatting. (Formatted and "
+            f"flushed to the null device, one write a line, it cost about 30 µs a tick in an earlier run; unbuffered, "
+            f"one write per piece of the line, about 2 ms.) On the one-window desktop, whose rounds are steady, "
+            f"Clipveil's tracking tick is {(min(e1) - min(f1)):.0f} µs longer than the floor's (best rounds)." + cpu_note)
     search100 = medians.get((100, "engine", "search"))
     floor100 = medians.get((100, "floor", "search"))
     if search100 and floor100:
@@ -326,20 +351,20 @@ if ticks_txt.exists():
     for (n, program), (listed, position, _) in sorted(meta.items()):
         checks.append(f"N={n} {program} {listed}/{position}")
     w("Checks (windows in the list / the player's place in it, last run): " + ", ".join(checks) + ".")
-    def med(n, program, kind):
+    def med(n, program, kind, digits=0):
         v = medians.get((n, program, kind))
-        return f"{statistics.median(v):.0f} µs" if v else "–"
+        return f"{statistics.median(v):.{digits}f} µs" if v else "–"
 
     ns = [n for n in sorted({k[0] for k in medians}) if (n, "engine", "track-rescan") in medians]
     if ns:
         w("")
         w("Where a tracking tick goes (medians over rounds, each part timed apart in the same program):")
         w("")
-        w("| Windows N | Rescan of the player: Clipveil | floor | Two handle fields: Clipveil | floor | One diagnostic line to NUL |")
+        w("| Windows N | Rescan of the player: Clipveil | floor | Two handle fields: Clipveil | floor | One diagnostic line, stdout on NUL |")
         w("|---:|---:|---:|---:|---:|---:|")
         for n in ns:
             w(f"| {n} | {med(n, 'engine', 'track-rescan')} | {med(n, 'floor', 'track-rescan')} | "
-              f"{med(n, 'engine', 'track-fields')} | {med(n, 'floor', 'track-fields')} | {med(n, 'engine', 'track-line')} |")
+              f"{med(n, 'engine', 'track-fields')} | {med(n, 'floor', 'track-fields')} | {med(n, 'engine', 'track-line', 1)} |")
     w("")
 
 # ---- 3. CPU while idle ------------------------------------------------------------------------
